@@ -1,0 +1,56 @@
+#pragma once
+
+#include "lang/String.h"
+
+namespace lang {
+
+/// A bound call, used as a thread body or a deferred call.
+class FuncBase
+{
+public:
+    /// Makes the call.
+    virtual void invoke() = 0;
+    /// A new copy on the heap, owned by the caller.
+    virtual FuncBase* clone() const = 0;
+    virtual ~FuncBase() = default;
+};
+
+/// Calls a member function without arguments on an object. The pointer to member keeps
+/// the object-address adjustment, so methods of any base class of T can be bound.
+template <class T>
+class Func1 : public FuncBase
+{
+public:
+    using Method = void (T::*)();
+
+    /// object is not owned: it must outlive every invocation.
+    Func1(T* object, Method method) : m_object(object), m_method(method) {}
+
+    void invoke() override { (m_object->*m_method)(); }
+    FuncBase* clone() const override { return new Func1(*this); }
+
+private:
+    T* m_object;
+    Method m_method;
+};
+
+/// Calls a member function with one String, a fresh copy of the bound one at each call.
+template <class T>
+class Func2 : public FuncBase
+{
+public:
+    using Method = void (T::*)(String);
+
+    /// object is not owned: it must outlive every invocation.
+    Func2(T* object, Method method, const String& argument) : m_object(object), m_method(method), m_argument(argument) {}
+
+    void invoke() override { (m_object->*m_method)(m_argument); }
+    FuncBase* clone() const override { return new Func2(*this); }
+
+private:
+    T* m_object;
+    Method m_method;
+    String m_argument;
+};
+
+} // namespace lang
