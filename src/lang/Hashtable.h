@@ -227,6 +227,24 @@ private:
         return unused;
     }
 
+    /// The insertion rule for a key known to be absent from a fresh bucket array, where the
+    /// only unused slots are the inline slots of empty buckets: no key comparisons, and the
+    /// key and value are moved rather than copied.
+    void moveInto(Slot* buckets, int bucketCount, Slot& from)
+    {
+        Slot* head = &buckets[bucketOf(from.key, bucketCount)];
+        Slot* to = head;
+        if (head->used) {
+            to = new (std::nothrow) Slot{m_defaultKey, m_defaultValue, false, head->next};
+            if (!to)
+                throwOutOfMemory();
+            head->next = to;
+        }
+        to->key = std::move(from.key);
+        to->value = std::move(from.value);
+        to->used = true;
+    }
+
     void grow()
     {
         int bucketCount = nextBucketCount(m_bucketCount);
@@ -237,15 +255,10 @@ private:
             buckets[i].key = m_defaultKey;
             buckets[i].value = m_defaultValue;
         }
-        for (int i = 0; i < m_bucketCount; ++i) {
-            for (Slot* slot = &m_buckets[i]; slot; slot = slot->next) {
-                if (slot->used) {
-                    Slot* moved = place(buckets, bucketCount, slot->key);
-                    moved->value = std::move(slot->value);
-                    moved->used = true;
-                }
-            }
-        }
+        for (int i = 0; i < m_bucketCount; ++i)
+            for (Slot* slot = &m_buckets[i]; slot; slot = slot->next)
+                if (slot->used)
+                    moveInto(buckets, bucketCount, *slot);
         destroy();
         m_buckets = buckets;
         m_bucketCount = bucketCount;
