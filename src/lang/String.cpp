@@ -4,6 +4,7 @@
 #include "lang/UTFConverter.h"
 
 #include <algorithm>
+#include <ostream>
 
 namespace lang {
 
@@ -124,6 +125,11 @@ Array<String> String::split(const String& separator) const
     }
     pieces.add(substring(begin));
     return pieces;
+}
+
+std::ostream& operator<<(std::ostream& out, const String& text)
+{
+    return out << text.str();
 }
 
 String String::fromUTF16(const uint16_t* text)

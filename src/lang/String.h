@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 namespace lang {
@@ -84,5 +85,8 @@ public:
 private:
     std::string m_bytes;
 };
+
+/// Writes the bytes as they are.
+std::ostream& operator<<(std::ostream& out, const String& text);
 
 } // namespace lang
