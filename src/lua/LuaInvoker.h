@@ -1,0 +1,113 @@
+#pragma once
+
+#include "lang/Throwable.h"
+#include "lang/String.h"
+
+#include <cstring>
+#include <exception>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+struct lua_State;
+
+namespace lua {
+
+using NativeFunction = int (*)(lua_State*);
+
+/// The native side of a script call, for the invokers: upvalues, strict arguments and
+/// results, without the interpreter's headers.
+namespace native {
+
+void* object(lua_State* lua);
+/// Copies the bound member-function pointer (address and adjustment) into method.
+void method(lua_State* lua, void* method, size_t size);
+
+float argument(lua_State* lua, int position, float*);
+int argument(lua_State* lua, int position, int*);
+bool argument(lua_State* lua, int position, bool*);
+lang::String argument(lua_State* lua, int position, lang::String*);
+
+void push(lua_State* lua, float value);
+void push(lua_State* lua, int value);
+void push(lua_State* lua, bool value);
+void push(lua_State* lua, const lang::String& value);
+
+/// Raises the script error for an exception a native caught, after its catch block has
+/// been left; the protected call the script runs in throws the exception again.
+[[noreturn]] void raise(lua_State* lua, std::exception_ptr exception, const lang::String& message);
+
+/// Runs body at the native boundary: engine and standard exceptions become script errors.
+/// Nothing else is caught, so the interpreter's own error unwinds untouched.
+template <class Body>
+int guarded(lua_State* lua, Body&& body)
+{
+    std::exception_ptr failure;
+    lang::String message;
+    try {
+        return body();
+    } catch (const lang::Throwable& e) {
+        failure = std::current_exception();
+        message = e.getMessage();
+    } catch (const std::exception& e) {
+        failure = std::current_exception();
+        message = e.what();
+    }
+    raise(lua, failure, message);
+}
+
+} // namespace native
+
+/// Turns a member function into a native closure body (see LuaObject::registerMethod).
+template <class Method>
+struct Invoker;
+
+template <class T, class R, class... A>
+struct Invoker<R (T::*)(A...)>
+{
+    using Method = R (T::*)(A...);
+
+    static int invoke(lua_State* lua)
+    {
+        return native::guarded(lua, [lua] {
+            T* object = static_cast<T*>(native::object(lua));
+            Method method;
+            native::method(lua, &method, sizeof(method));
+            return call(lua, object, method, std::index_sequence_for<A...>());
+        });
+    }
+
+    template <size_t... I>
+    static int call(lua_State* lua, T* object, Method method, std::index_sequence<I...>)
+    {
+        // Arguments are read in order, the first at stack position 1.
+        std::tuple<std::decay_t<A>...> args{
+            native::argument(lua, static_cast<int>(I) + 1, static_cast<std::decay_t<A>*>(nullptr))...};
+        if constexpr (std::is_void_v<R>) {
+            (object->*method)(std::get<I>(std::move(args))...);
+            return 0;
+        } else {
+            native::push(lua, (object->*method)(std::get<I>(std::move(args))...));
+            return 1;
+        }
+    }
+};
+
+/// The raw form: the method reads its arguments and pushes its results itself.
+template <class T>
+struct Invoker<int (T::*)(lua_State*)>
+{
+    using Method = int (T::*)(lua_State*);
+
+    static int invoke(lua_State* lua)
+    {
+        return native::guarded(lua, [lua] {
+            T* object = static_cast<T*>(native::object(lua));
+            Method method;
+            native::method(lua, &method, sizeof(method));
+            return (object->*method)(lua);
+        });
+    }
+};
+
+} // namespace lua

@@ -1,0 +1,316 @@
+#include "lua/LuaState.h"
+
+#include "io/ByteArrayInputStream.h"
+#include "lua/LuaException.h"
+#include "lua/LuaStack.h"
+
+#include <lauxlib.h>
+#include <lua.h>
+#include <lualib.h>
+
+#include <cstdio>
+#include <cstring>
+
+using lang::Format;
+using lang::String;
+
+namespace lua {
+
+namespace {
+
+const int MESSAGE_LIMIT = 1999;
+
+struct ChunkReader
+{
+    io::InputStream* in;
+    int left;
+    char buffer[2048];
+    std::exception_ptr failure;
+    lang::String failureText;
+    bool first = true;
+    bool precompiled = false;
+};
+
+/// Hands the interpreter the stream's bytes in pieces of at most 2048. A failing stream
+/// ends the chunk; its exception is thrown once the interpreter has returned.
+const char* readChunk(lua_State*, void* data, size_t* size)
+{
+    ChunkReader& reader = *static_cast<ChunkReader*>(data);
+    *size = 0;
+    if (reader.left <= 0 || reader.failure || reader.precompiled)
+        return nullptr;
+    int count = 0;
+    try {
+        count = reader.in->read(reader.buffer, reader.left < 2048 ? reader.left : 2048);
+    } catch (const lang::Throwable& e) {
+        reader.failure = std::current_exception();
+        return nullptr;
+    } catch (const std::exception& e) {
+        reader.failure = std::current_exception();
+        return nullptr;
+    }
+    if (count <= 0)
+        return nullptr;
+    // Bytecode is never loaded: malformed bytecode can take over the process.
+    if (reader.first && reader.buffer[0] == LUA_SIGNATURE[0]) {
+        reader.precompiled = true;
+        return nullptr;
+    }
+    reader.first = false;
+    reader.left -= count;
+    *size = static_cast<size_t>(count);
+    return reader.buffer;
+}
+
+} // namespace
+
+LuaState::LuaState()
+{
+    m_lua = luaL_newstate();
+    if (!m_lua)
+        throw LuaException(Format("Failed to initialized Lua interpreter"));
+    lua_atpanic(m_lua, &LuaState::panic);
+
+    // Opening the libraries can only fail for memory; do it protected all the same.
+    static const lua_CFunction libraries[] = {luaopen_base, luaopen_package, luaopen_table, luaopen_io,
+                                              luaopen_os, luaopen_string, luaopen_math};
+    static const char* const names[] = {"", LUA_LOADLIBNAME, LUA_TABLIBNAME, LUA_IOLIBNAME,
+                                        LUA_OSLIBNAME, LUA_STRLIBNAME, LUA_MATHLIBNAME};
+    for (size_t i = 0; i < sizeof(libraries) / sizeof(libraries[0]); ++i) {
+        lua_pushcfunction(m_lua, libraries[i]);
+        lua_pushstring(m_lua, names[i]);
+        if (lua_pcall(m_lua, 1, 0, 0) != 0) {
+            lua_close(m_lua);
+            throw LuaException(Format("Failed to initialized Lua interpreter"));
+        }
+    }
+
+    lua_pushlightuserdata(m_lua, this);
+    lua_pushcclosure(m_lua, &LuaState::errorFunction, 1);
+    lua_setglobal(m_lua, "error");
+
+    lua_pushlightuserdata(m_lua, m_lua);
+    lua_pushlightuserdata(m_lua, this);
+    lua_rawset(m_lua, LUA_REGISTRYINDEX);
+
+    lua_pushvalue(m_lua, LUA_GLOBALSINDEX);
+    m_globals = LuaTable::fromStack(this, -1);
+    lua_pop(m_lua, 1);
+}
+
+LuaState::~LuaState()
+{
+    m_globals = LuaTable();
+    lua_close(m_lua);
+}
+
+LuaState* LuaState::of(lua_State* lua)
+{
+    lua_pushlightuserdata(lua, lua);
+    lua_rawget(lua, LUA_REGISTRYINDEX);
+    LuaState* state = static_cast<LuaState*>(lua_touserdata(lua, -1));
+    lua_pop(lua, 1);
+    return state;
+}
+
+const char* LuaState::typeName(int type)
+{
+    static const char* const names[] = {"NIL", "BOOLEAN", "LIGHTUSERDATA", "NUMBER", "STRING",
+                                        "TABLE", "FUNCTION", "USERDATA", "THREAD"};
+    return type >= 0 && type <= 8 ? names[type] : "INVALID";
+}
+
+void LuaState::callStack(char* buffer, int capacity) const
+{
+    int length = static_cast<int>(strnlen(buffer, static_cast<size_t>(capacity)));
+    auto append = [&](const char* text) {
+        while (*text && length < capacity - 1)
+            buffer[length++] = *text++;
+        if (capacity > 0)
+            buffer[length < capacity ? length : capacity - 1] = 0;
+    };
+    int written = 0;
+    lua_Debug info;
+    for (int level = 1; level <= 10 && lua_getstack(m_lua, level, &info); ++level) {
+        lua_getinfo(m_lua, "Sl", &info);
+        if (written == 0)
+            append("\nCall stack:\n");
+        char line[LUA_IDSIZE + 32];
+        std::snprintf(line, sizeof(line), "%s(%i)\n", info.short_src, info.currentline);
+        append(line);
+        ++written;
+    }
+    append(written > 0 ? "(end)\n" : " (call stack not available)");
+}
+
+String LuaState::errorText(int index) const
+{
+    char text[2000];
+    size_t length = 0;
+    const char* message = nullptr;
+    if (lua_type(m_lua, index) == LUA_TSTRING || lua_type(m_lua, index) == LUA_TNUMBER)
+        message = lua_tolstring(m_lua, index, &length);
+    else
+        message = lua_isnoneornil(m_lua, index) ? "error called without a message" : "error with a non-text value";
+    if (!length)
+        length = std::strlen(message);
+    if (length > MESSAGE_LIMIT)
+        length = MESSAGE_LIMIT;
+    std::memcpy(text, message, length);
+    text[length] = 0;
+    callStack(text, sizeof(text));
+    return String(text);
+}
+
+int LuaState::errorFunction(lua_State* lua)
+{
+    LuaState* state = static_cast<LuaState*>(lua_touserdata(lua, lua_upvalueindex(1)));
+    // Built while the script frames still exist; raised once the catch-free text is ready.
+    String text = state->errorText(1);
+    state->holdException(std::make_exception_ptr(LuaException(Format("{0}", text))), text);
+    lua_pushlstring(lua, text.c_str(), static_cast<size_t>(text.length()));
+    text = String();
+    return lua_error(lua);
+}
+
+int LuaState::messageHandler(lua_State* lua)
+{
+    LuaState* state = of(lua);
+    // An error a native raised for an engine exception passes unchanged.
+    if (state->m_pending && lua_type(lua, 1) == LUA_TSTRING) {
+        size_t length;
+        const char* text = lua_tolstring(lua, 1, &length);
+        if (length == static_cast<size_t>(state->m_pendingText.length()) &&
+            std::memcmp(text, state->m_pendingText.c_str(), length) == 0)
+            return 1;
+    }
+    String text = state->errorText(1);
+    lua_pushlstring(lua, text.c_str(), static_cast<size_t>(text.length()));
+    return 1;
+}
+
+int LuaState::panic(lua_State* lua)
+{
+    // Only reached by an error outside every protected call (memory exhaustion in a table
+    // operation); the interpreter has reset its stack.
+    const char* message = lua_tostring(lua, -1);
+    throw LuaException(Format("{0}", message ? message : "unprotected error in the interpreter"));
+}
+
+String LuaState::holdException(std::exception_ptr exception, const String& message)
+{
+    m_pending = exception;
+    m_pendingText = message;
+    return message;
+}
+
+void LuaState::protectedCall(int nargs)
+{
+    const int function = lua_gettop(m_lua) - nargs;
+    lua_pushcfunction(m_lua, &LuaState::messageHandler);
+    lua_insert(m_lua, function);
+    const int status = lua_pcall(m_lua, nargs, 0, function);
+    if (status == 0) {
+        lua_remove(m_lua, function);
+        // An engine exception a script caught with its own pcall ends there.
+        m_pending = nullptr;
+        m_pendingText = String();
+        return;
+    }
+    size_t length = 0;
+    const char* text = lua_tolstring(m_lua, -1, &length);
+    String message = text ? String(text, static_cast<int>(length)) : String("unknown error");
+    lua_pop(m_lua, 2);
+    std::exception_ptr pending = m_pending;
+    bool same = pending && message == m_pendingText;
+    m_pending = nullptr;
+    m_pendingText = String();
+    if (same)
+        std::rethrow_exception(pending);
+    if (status == LUA_ERRMEM)
+        throw LuaException(Format("Out of memory in the interpreter"));
+    throw LuaException(Format("{0}", message));
+}
+
+void LuaState::run(const LuaTable* env, io::InputStream* in, int byteCount, const String& chunkName)
+{
+    StackGuard guard(m_lua);
+    ChunkReader reader{in, byteCount, {}, nullptr, String()};
+    String name = "@" + chunkName;
+    const int status = lua_load(m_lua, &readChunk, &reader, name.c_str());
+    if (reader.failure)
+        std::rethrow_exception(reader.failure);
+    if (reader.precompiled) {
+        throw LuaException(Format("Error while compiling Lua: {0}",
+                                  chunkName + ": precompiled chunks are not accepted"));
+    }
+    if (status != 0) {
+        const char* text = lua_tostring(m_lua, -1);
+        throw LuaException(Format("Error while compiling Lua: {0}", text ? text : "unknown error"));
+    }
+    if (env) {
+        checkType(-1, TYPE_FUNCTION);
+        env->push();
+        checkType(-1, TYPE_TABLE);
+        lua_setfenv(m_lua, -2);
+    }
+    protectedCall(0);
+}
+
+void LuaState::runStream(io::InputStream* in, const LuaTable* env)
+{
+    run(env, in, in->available(), in->toString());
+}
+
+void LuaState::runString(const String& text, const String& chunkName, const LuaTable* env)
+{
+    io::ByteArrayInputStream in(text.c_str(), text.length(), chunkName);
+    run(env, &in, text.length(), chunkName);
+}
+
+float LuaState::getNumber(int position)
+{
+    checkType(position, TYPE_NUMBER);
+    return lua_tonumber(m_lua, position);
+}
+
+String LuaState::getString(int position)
+{
+    checkType(position, TYPE_STRING);
+    size_t length;
+    const char* text = lua_tolstring(m_lua, position, &length);
+    return String(text, static_cast<int>(length));
+}
+
+bool LuaState::getBoolean(int position)
+{
+    checkType(position, TYPE_BOOLEAN);
+    return lua_toboolean(m_lua, position) != 0;
+}
+
+LuaTable LuaState::getTable(int position)
+{
+    checkType(position, TYPE_TABLE);
+    return LuaTable::fromStack(this, position);
+}
+
+void LuaState::newTable()
+{
+    lua_newtable(m_lua);
+}
+
+void LuaState::checkType(int position, int type)
+{
+    if (lua_type(m_lua, position) != type)
+        typeError(position, type);
+}
+
+void LuaState::typeError(int position, int expected)
+{
+    char stack[1000] = "";
+    callStack(stack, sizeof(stack));
+    throw LuaException(Format("Excepted type {0} at stack position {1} but found {2}{3}", typeName(expected), position,
+                              typeName(lua_type(m_lua, position)), stack));
+}
+
+} // namespace lua

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "lang/Object.h"
+#include "lang/String.h"
+#include "lua/LuaTable.h"
+
+#include <exception>
+
+struct lua_State;
+
+namespace io {
+class InputStream;
+}
+
+namespace lua {
+
+/// One interpreter and its error reporting: the engine's only door to the scripts.
+///
+/// Every entry from the engine into the interpreter is a protected call. A script error
+/// comes out of it as LuaException (message, then the script call stack); an engine
+/// exception thrown by a native, however deep, comes out again as itself. Either way the
+/// interpreter stays usable. Main thread only.
+class LuaState : public lang::Object
+{
+public:
+    /// Interpreter type codes, as the type names of messages index them.
+    enum Type { TYPE_NONE = -1, TYPE_NIL, TYPE_BOOLEAN, TYPE_LIGHTUSERDATA, TYPE_NUMBER, TYPE_STRING, TYPE_TABLE,
+                TYPE_FUNCTION, TYPE_USERDATA, TYPE_THREAD };
+
+    /// Opens base, package, table, io, os, string and math (not debug) and replaces
+    /// `error`. Throws LuaException "Failed to initialized Lua interpreter".
+    LuaState();
+    ~LuaState() override;
+
+    LuaState(const LuaState&) = delete;
+    LuaState& operator=(const LuaState&) = delete;
+
+    /// Compiles the next byteCount bytes of in as a chunk named chunkName (text only; a
+    /// precompiled chunk is refused), gives it env as its environment when env holds a
+    /// table, and runs it. Throws LuaException "Error while compiling Lua: {0}" or the
+    /// error of the run.
+    void run(const LuaTable* env, io::InputStream* in, int byteCount, const lang::String& chunkName);
+    /// run() over everything available in `in`, named after the stream.
+    void runStream(io::InputStream* in, const LuaTable* env);
+    /// run() over a text held in memory.
+    void runString(const lang::String& text, const lang::String& chunkName, const LuaTable* env = nullptr);
+
+    /// The global table.
+    LuaTable& globals() { return m_globals; }
+
+    // Strict access to the stack, for natives that take the interpreter state. Each throws
+    // the type error "Excepted type {0} at stack position {1} but found {2}{3}".
+    float getNumber(int position);
+    lang::String getString(int position);
+    bool getBoolean(int position);
+    LuaTable getTable(int position);
+    /// Pushes a new empty table.
+    void newTable();
+    void checkType(int position, int type);
+
+    /// Appends the script call stack (levels 1 to 10) to the zero-terminated text in
+    /// buffer, never writing past capacity.
+    void callStack(char* buffer, int capacity) const;
+
+    /// The raw interpreter, for raw natives and the bridge's own classes.
+    lua_State* interpreter() const { return m_lua; }
+    /// The LuaState that owns an interpreter.
+    static LuaState* of(lua_State* lua);
+
+    /// The name of a type code in messages ("NUMBER", ...; "INVALID" for others).
+    static const char* typeName(int type);
+
+    /// Calls the function below nargs arguments on the stack, protected, with no results.
+    /// Throws what the call raised (see the class comment). Pops the function and arguments.
+    void protectedCall(int nargs);
+
+    /// For the native boundary: holds the exception a native caught until the protected
+    /// call that the script runs in can throw it again. Returns its message.
+    lang::String holdException(std::exception_ptr exception, const lang::String& message);
+
+private:
+    lua_State* m_lua = nullptr;
+    LuaTable m_globals;
+    int m_threadReference = -1;
+    std::exception_ptr m_pending;
+    lang::String m_pendingText;
+
+    [[noreturn]] void typeError(int position, int expected);
+    static int errorFunction(lua_State* lua);
+    static int messageHandler(lua_State* lua);
+    static int panic(lua_State* lua);
+    lang::String errorText(int index) const;
+};
+
+} // namespace lua

@@ -1,0 +1,70 @@
+#include "LuaFixture.h"
+
+#include "io/ByteArrayInputStream.h"
+#include "io/ByteArrayOutputStream.h"
+#include "lua/LuaObject.h"
+
+using lua::LuaTable;
+using lang::String;
+
+namespace {
+
+std::string written(const LuaTable& table, int indent = 0, bool bracketed = false)
+{
+    io::ByteArrayOutputStream out;
+    table.write(&out, indent, bracketed);
+    return out.toBytes().str();
+}
+
+} // namespace
+
+TEST_F(LuaTest, WriterLayouts)
+{
+    run("list = {1, 2, 3}");
+    EXPECT_EQ(written(state->globals().getTable("list")), "1,2,3");
+    LuaTable top(state.ptr());
+    LuaTable list = state->globals().getTable("list");
+    top.setTable(String("list"), &list);
+    EXPECT_EQ(written(top), "list = {\n    1,2,3\n}\n");
+
+    run("nested = { cfg = { a = true } }");
+    EXPECT_EQ(written(state->globals().getTable("nested")), "cfg = {\n    [\"a\"] = true,\n\n}\n");
+    run("deeper = { cfg = { sub = { s = 'x' } } }");
+    EXPECT_EQ(written(state->globals().getTable("deeper")),
+              "cfg = {\n    [\"sub\"] = {\n        [\"s\"] = \"x\",\n\n    },\n\n}\n");
+    // Array items after a named pair are not written; other values are written nil.
+    run("mixed = { f = print }");
+    EXPECT_EQ(written(state->globals().getTable("mixed")), "f = nil\n");
+}
+
+TEST_F(LuaTest, WriterSkipsGlobalsAndStopsAtCycles)
+{
+    lua::LuaObject object(state.ptr());
+    object.setNumber("score", 3);
+    std::string text = written(object);
+    EXPECT_EQ(text.find("_G"), std::string::npos);
+    EXPECT_NE(text.find("score = 3\n"), std::string::npos);
+    EXPECT_NE(text.find("this = nil\n"), std::string::npos); // the table inside itself
+}
+
+TEST_F(LuaTest, WrittenValuesReadBackEqual)
+{
+    run("saved = { highscore = 1234567, half = 0.5, third = 1/3, big = 1e20, tiny = 1.5e-7, neg = -2,"
+        "  quote = 'say \"hi\"', slash = 'a\\\\b', lines = 'one\\ntwo\\r', ctl = 'x\\0y\\1' .. '2',"
+        "  plain = 'caf\\195\\169', inf = 1/0, ok = false, list = { 'a', 'b' } }");
+    LuaTable saved = state->globals().getTable("saved");
+    std::string text = written(saved);
+    EXPECT_NE(text.find("highscore = 1234567\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("half = 0.5\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("neg = -2\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("plain = \"caf\xc3\xa9\"\n"), std::string::npos) << text;
+
+    LuaTable back(state.ptr());
+    state->runString(String(text), "saved.lua", &back);
+    state->globals().setTable(String("back"), &back);
+    run("for k, v in pairs(saved) do "
+        "  if type(v) == 'table' then for i, x in ipairs(v) do assert(back[k][i] == x, k) end "
+        "  else assert(back[k] == v, k .. ' ' .. tostring(back[k])) end "
+        "end");
+    EXPECT_EQ(back.count(), saved.count());
+}
