@@ -16,6 +16,9 @@ endfunction()
 # Lua 5.1.5 compiled as C++ with float numbers, so engine exceptions unwind through it.
 pelterra_prebuilt(Lua::Lua "${PELTERRA_DEPS_DIR}/lua/lib/liblua5.1.a" "${PELTERRA_DEPS_DIR}/lua/include")
 set_property(TARGET Lua::Lua PROPERTY INTERFACE_LINK_LIBRARIES ${CMAKE_DL_LIBS} m)
+# The interpreter's internal headers: only the script bridge's native fast path uses them.
+add_library(Lua::Internal INTERFACE IMPORTED GLOBAL)
+set_target_properties(Lua::Internal PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${PELTERRA_DEPS_DIR}/lua/internal")
 
 # Box2D 2.4.1 with the maximum translation per step as a run-time variable.
 pelterra_prebuilt(Box2D::Box2D "${PELTERRA_DEPS_DIR}/box2d/lib/libbox2d.a" "${PELTERRA_DEPS_DIR}/box2d/include")

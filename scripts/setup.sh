@@ -80,7 +80,8 @@ fetch_source() {  # fetch_source PACKAGE VERSION DIR -> unpacked tree in $deps/s
 lua_version=5.1.5-9
 lua_patch="$root/scripts/patches/lua5.1-float.patch"
 lua_flags="-O2 -g -fPIC -DLUA_USE_POSIX -DLUA_USE_DLOPEN -Wno-deprecated"
-lua_stamp=$(printf '%s\n%s\n' "$lua_version" "$lua_flags" | cat - "$lua_patch" | sha256sum | cut -d' ' -f1)
+lua_recipe=2  # raise when the steps below change what lands in .deps/lua
+lua_stamp=$(printf '%s\n%s\n%s\n' "$lua_version" "$lua_flags" "$lua_recipe" | cat - "$lua_patch" | sha256sum | cut -d' ' -f1)
 lua_out="$deps/lua"
 
 if [ "$(cat "$lua_out/.stamp" 2>/dev/null)" != "$lua_stamp" ]; then
@@ -105,6 +106,9 @@ if [ "$(cat "$lua_out/.stamp" 2>/dev/null)" != "$lua_stamp" ]; then
         die "compiling Lua failed"
     (cd "$work/src" && ar rcs "$lua_out/lib/liblua5.1.a" ./*.o)
     cp "$work/src/"{lua.h,luaconf.h,lualib.h,lauxlib.h,lua5.1-deb-multiarch.h} "$lua_out/include/"
+    # The interpreter's own headers, for the script bridge's fast path into its stack.
+    mkdir -p "$lua_out/internal"
+    cp "$work/src/"*.h "$lua_out/internal/"
     echo "$lua_stamp" > "$lua_out/.stamp"
 fi
 
@@ -113,7 +117,8 @@ fi
 box2d_version=2.4.1-3
 box2d_patch="$root/scripts/patches/box2d-max-translation.patch"
 box2d_flags="-DCMAKE_BUILD_TYPE=Release -DCMAKE_POSITION_INDEPENDENT_CODE=ON -DBOX2D_BUILD_UNIT_TESTS=OFF -DBOX2D_BUILD_TESTBED=OFF -DBOX2D_BUILD_DOCS=OFF -DBUILD_SHARED_LIBS=OFF"
-box2d_stamp=$(printf '%s\n%s\n' "$box2d_version" "$box2d_flags" | cat - "$box2d_patch" | sha256sum | cut -d' ' -f1)
+box2d_recipe=1  # raise when the steps below change what lands in .deps/box2d
+box2d_stamp=$(printf '%s\n%s\n%s\n' "$box2d_version" "$box2d_flags" "$box2d_recipe" | cat - "$box2d_patch" | sha256sum | cut -d' ' -f1)
 box2d_out="$deps/box2d"
 
 if [ "$(cat "$box2d_out/.stamp" 2>/dev/null)" != "$box2d_stamp" ]; then

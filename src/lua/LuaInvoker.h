@@ -19,9 +19,9 @@ using NativeFunction = int (*)(lua_State*);
 /// results, without the interpreter's headers.
 namespace native {
 
-void* object(lua_State* lua);
-/// Copies the bound member-function pointer (address and adjustment) into method.
-void method(lua_State* lua, void* method, size_t size);
+/// The bound object, and the member-function pointer (address and adjustment) copied
+/// into method, from the closure's upvalues.
+void* target(lua_State* lua, void* method, size_t size);
 
 float argument(lua_State* lua, int position, float*);
 int argument(lua_State* lua, int position, int*);
@@ -35,7 +35,7 @@ void push(lua_State* lua, const lang::String& value);
 
 /// Raises the script error for an exception a native caught, after its catch block has
 /// been left; the protected call the script runs in throws the exception again.
-[[noreturn]] void raise(lua_State* lua, std::exception_ptr exception, const lang::String& message);
+[[noreturn]] void raise(lua_State* lua, std::exception_ptr exception);
 
 /// Runs body at the native boundary: engine and standard exceptions become script errors.
 /// Nothing else is caught, so the interpreter's own error unwinds untouched.
@@ -43,17 +43,14 @@ template <class Body>
 int guarded(lua_State* lua, Body&& body)
 {
     std::exception_ptr failure;
-    lang::String message;
     try {
         return body();
-    } catch (const lang::Throwable& e) {
+    } catch (const lang::Throwable&) {
         failure = std::current_exception();
-        message = e.getMessage();
-    } catch (const std::exception& e) {
+    } catch (const std::exception&) {
         failure = std::current_exception();
-        message = e.what();
     }
-    raise(lua, failure, message);
+    raise(lua, failure);
 }
 
 } // namespace native
@@ -70,9 +67,8 @@ struct Invoker<R (T::*)(A...)>
     static int invoke(lua_State* lua)
     {
         return native::guarded(lua, [lua] {
-            T* object = static_cast<T*>(native::object(lua));
             Method method;
-            native::method(lua, &method, sizeof(method));
+            T* object = static_cast<T*>(native::target(lua, &method, sizeof(method)));
             return call(lua, object, method, std::index_sequence_for<A...>());
         });
     }
@@ -102,9 +98,8 @@ struct Invoker<int (T::*)(lua_State*)>
     static int invoke(lua_State* lua)
     {
         return native::guarded(lua, [lua] {
-            T* object = static_cast<T*>(native::object(lua));
             Method method;
-            native::method(lua, &method, sizeof(method));
+            T* object = static_cast<T*>(native::target(lua, &method, sizeof(method)));
             return (object->*method)(lua);
         });
     }

@@ -1,6 +1,7 @@
 #include "lua/LuaTable.h"
 
 #include "lua/LuaException.h"
+#include "lua/LuaNames.h"
 #include "lua/LuaObject.h"
 #include "lua/LuaStack.h"
 #include "lua/LuaState.h"
@@ -246,6 +247,23 @@ void LuaTable::setBoolean(const char* name, bool value)
     storeField(*this, name, [value](lua_State* lua) { lua_pushboolean(lua, value); });
 }
 
+void LuaTable::setBooleans(const LuaNames& names, const bool* values)
+{
+    if (!isValid() || !names.table().isValid())
+        return;
+    lua_State* lua = m_state->interpreter();
+    StackGuard guard(lua);
+    push();
+    const int table = lua_gettop(lua);
+    names.table().push();
+    const int list = table + 1;
+    for (int i = 0; i < names.size(); ++i) {
+        lua_rawgeti(lua, list, i + 1);
+        lua_pushboolean(lua, values[i]);
+        lua_rawset(lua, table);
+    }
+}
+
 void LuaTable::setString(const char* name, const String& value) { storeField(*this, name, pushingString(value)); }
 void LuaTable::setString(int index, const String& value) { storeField(*this, index, pushingString(value)); }
 void LuaTable::setTable(const String& name, const LuaTable* table) { storeField(*this, name.c_str(), pushingTable(table)); }
@@ -303,6 +321,16 @@ int LuaTable::count() const
         ++count;
     }
     return count;
+}
+
+} // namespace lua
+
+namespace lua {
+
+LuaNames::LuaNames(LuaState* state, const char* const* names, int count) : m_names(state), m_count(count)
+{
+    for (int i = 0; i < count; ++i)
+        m_names.setString(i + 1, names[i]);
 }
 
 } // namespace lua

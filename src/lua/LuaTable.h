@@ -11,6 +11,7 @@ namespace lua {
 
 class LuaState;
 class LuaObject;
+class LuaNames;
 
 /// A counted handle on one script table, held in the interpreter's registry.
 ///
@@ -63,6 +64,8 @@ public:
 
     void setNumber(const char* name, float value);
     void setBoolean(const char* name, bool value);
+    /// Stores values[i] under the i-th name of names, for every name.
+    void setBooleans(const LuaNames& names, const bool* values);
     void setString(const char* name, const lang::String& value);
     void setString(int index, const lang::String& value);
     /// Stores the table of another handle, or nil when it is null or empty.

@@ -1,5 +1,6 @@
 #include "LuaFixture.h"
 
+#include "lua/LuaNames.h"
 #include "lua/LuaTable.h"
 
 using lua::LuaException;
@@ -117,4 +118,19 @@ TEST_F(LuaTest, CompileErrorsAndPrecompiledChunks)
 TEST_F(LuaTest, DebugLibraryIsNotOpened)
 {
     run("assert(debug == nil and string and math and table and io and os and package)");
+}
+
+TEST_F(LuaTest, BooleansThroughInternedNames)
+{
+    const char* const names[] = {"LBUTTON", "ESCAPE", "KEY_ALT"};
+    lua::LuaNames keys(state.ptr(), names, 3);
+    LuaTable pressed(state.ptr());
+    const bool first[] = {true, false, true};
+    pressed.setBooleans(keys, first);
+    state->globals().setTable(String("keyPressed"), &pressed);
+    run("assert(keyPressed.LBUTTON == true and keyPressed.ESCAPE == false and keyPressed.KEY_ALT == true)");
+    const bool second[] = {false, true, false};
+    pressed.setBooleans(keys, second);
+    run("assert(keyPressed.LBUTTON == false and keyPressed.ESCAPE == true)");
+    EXPECT_EQ(pressed.count(), 3);
 }

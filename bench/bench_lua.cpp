@@ -1,0 +1,130 @@
+// Per-call costs of the script bridge: natives called from scripts and the per-frame
+// publishing of key state into script tables.
+
+#include "lua/LuaNames.h"
+#include "lua/LuaObject.h"
+#include "lua/LuaState.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+using namespace lua;
+
+namespace {
+
+class Body : public LuaObject
+{
+public:
+    explicit Body(LuaState* state) : LuaObject(state)
+    {
+        registerMethod("applyImpulse", this, &Body::applyImpulse);
+        registerMethod("getX", this, &Body::getX);
+    }
+    void applyImpulse(float x, float y, float z) { sum += x + y + z; }
+    float getX() { return sum; }
+    float sum = 0;
+};
+
+} // namespace
+
+/// One native call with three float arguments, from a script loop of 1000 calls.
+static void NativeCallThreeFloats(benchmark::State& s)
+{
+    LuaState state;
+    Body body(&state);
+    state.globals().setObject("body", &body);
+    state.runString("function loop() local f = body.applyImpulse for i = 1, 1000 do f(1, 2, 3) end end", "bench");
+    for (auto _ : s)
+        state.globals().call("loop");
+    s.SetItemsProcessed(s.iterations() * 1000);
+}
+BENCHMARK(NativeCallThreeFloats);
+
+/// The same loop calling nothing, to show what the loop itself costs.
+static void ScriptLoopAlone(benchmark::State& s)
+{
+    LuaState state;
+    state.runString("function loop() local f = function(a, b, c) end for i = 1, 1000 do f(1, 2, 3) end end", "bench");
+    for (auto _ : s)
+        state.globals().call("loop");
+    s.SetItemsProcessed(s.iterations() * 1000);
+}
+BENCHMARK(ScriptLoopAlone);
+
+static void NativeGetter(benchmark::State& s)
+{
+    LuaState state;
+    Body body(&state);
+    state.globals().setObject("body", &body);
+    state.runString("function loop() local x = 0 for i = 1, 1000 do x = body.getX() end end", "bench");
+    for (auto _ : s)
+        state.globals().call("loop");
+    s.SetItemsProcessed(s.iterations() * 1000);
+}
+BENCHMARK(NativeGetter);
+
+static void SetBooleanByName(benchmark::State& s)
+{
+    LuaState state;
+    LuaTable table(&state);
+    bool value = false;
+    for (auto _ : s) {
+        table.setBoolean("LBUTTON", value);
+        value = !value;
+    }
+    s.SetItemsProcessed(s.iterations());
+}
+BENCHMARK(SetBooleanByName);
+
+/// One frame's key state: 89 keys into keyPressed, keyReleased and keyHold.
+static void PublishKeyFrame(benchmark::State& s)
+{
+    LuaState state;
+    LuaTable pressed(&state), released(&state), hold(&state);
+    std::vector<std::string> names;
+    for (int i = 0; i < 89; ++i)
+        names.push_back("KEY_NAME_" + std::to_string(i));
+    int frame = 0;
+    for (auto _ : s) {
+        for (int i = 0; i < 89; ++i) {
+            const char* name = names[static_cast<size_t>(i)].c_str();
+            pressed.setBoolean(name, (i + frame) % 7 == 0);
+            released.setBoolean(name, (i + frame) % 11 == 0);
+            hold.setBoolean(name, (i + frame) % 3 == 0);
+        }
+        ++frame;
+    }
+    s.SetItemsProcessed(s.iterations());
+}
+BENCHMARK(PublishKeyFrame);
+
+/// The same frame through names interned once.
+static void PublishKeyFrameInterned(benchmark::State& s)
+{
+    LuaState state;
+    LuaTable pressed(&state), released(&state), hold(&state);
+    std::vector<std::string> names;
+    for (int i = 0; i < 89; ++i)
+        names.push_back("KEY_NAME_" + std::to_string(i));
+    std::vector<const char*> pointers;
+    for (const std::string& name : names)
+        pointers.push_back(name.c_str());
+    LuaNames keys(&state, pointers.data(), 89);
+    bool p[89], r[89], h[89];
+    int frame = 0;
+    for (auto _ : s) {
+        for (int i = 0; i < 89; ++i) {
+            p[i] = (i + frame) % 7 == 0;
+            r[i] = (i + frame) % 11 == 0;
+            h[i] = (i + frame) % 3 == 0;
+        }
+        pressed.setBooleans(keys, p);
+        released.setBooleans(keys, r);
+        hold.setBooleans(keys, h);
+        ++frame;
+    }
+    s.SetItemsProcessed(s.iterations());
+}
+BENCHMARK(PublishKeyFrameInterned);
