@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and starts the game: ./run.sh [config.lua]
+# Without an argument the demo in demo/ runs.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
@@ -7,4 +8,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 . scripts/build.sh
 
 build build
+if [ $# -eq 0 ]; then
+    set -- demo/config.lua
+fi
 exec ./build/src/pelterra "$@"

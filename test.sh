@@ -7,9 +7,16 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 ./scripts/setup.sh
 . scripts/build.sh
 
+# One X server for the whole run: the tests that draw open real windows on it.
+run_tests() {
+    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$1" --output-on-failure -j "$(nproc)"
+}
+
 build build
-ctest --test-dir build --output-on-failure -j "$(nproc)"
+run_tests build
 
 build build-asan -DCMAKE_BUILD_TYPE=Debug -DPELTERRA_SANITIZE=ON -DPELTERRA_BENCHMARKS=OFF
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+run_tests build-asan

@@ -15,6 +15,10 @@ enum class ErrorBoxAnswer { Abort, Retry, Ignore };
 /// stderr and the answer is Ignore: the process never waits on an invisible box.
 ErrorBoxAnswer showException(const Throwable& exception);
 
+/// Shows a box with one button and waits for it; where nobody can see a box the caption
+/// and text go to stderr. Implemented by the platform backend.
+void showErrorBox(const String& caption, const String& text);
+
 /// Asks the user; Ignore when no box can be shown. Implemented by the platform backend.
 ErrorBoxAnswer askAbortRetryIgnore(const String& caption, const String& text);
 

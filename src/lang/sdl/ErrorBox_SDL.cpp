@@ -21,6 +21,13 @@ bool dialogsAllowed()
 
 } // namespace
 
+void showErrorBox(const String& caption, const String& text)
+{
+    if (dialogsAllowed() && SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr) == 0)
+        return;
+    std::fprintf(stderr, "%s\n%s\n", caption.c_str(), text.c_str());
+}
+
 ErrorBoxAnswer askAbortRetryIgnore(const String& caption, const String& text)
 {
     if (dialogsAllowed()) {

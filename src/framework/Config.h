@@ -1,0 +1,37 @@
+#pragma once
+
+#include "lang/Array.h"
+#include "lang/String.h"
+
+namespace framework {
+
+/// The configuration record, filled from config.lua before the window exists.
+struct Config
+{
+    lang::String dataPath;
+    lang::String name;
+    int width = 800;
+    int height = 600;
+    int frameRate = 0; ///< frames per second; 0 = no cap
+    bool fullScreen = false;
+    bool showCursor = true;
+    int orientation = 0; ///< quarter turns: 90 -> 1, 180 -> 2, 270 -> 3, else 0
+    lang::String imagePath, fontPath, audioPath, localizationPath, levelPath, scriptPath;
+    lang::String deviceModel;
+    bool isBetaVersion = false;
+    lang::String product;
+    lang::String publisher;
+    bool singleton = false;
+    lang::Array<int> renderers; ///< wanted renderer kinds, in order; empty = [7, 6]
+
+    /// Reads the assignments of a configuration script into this record: the script runs
+    /// in a temporary interpreter with an empty table as its environment, and each key is
+    /// taken only when its value has the key's type. resourcePath prefixes the data path.
+    /// Throws what opening or running the script throws.
+    void read(const lang::String& path, const lang::String& resourcePath);
+
+    /// The process-wide record.
+    static Config& current();
+};
+
+} // namespace framework

@@ -1,0 +1,211 @@
+#include "framework/Framework.h"
+
+#include "framework/App.h"
+#include "framework/Clock.h"
+#include "framework/Config.h"
+#include "framework/OSInterface.h"
+#include "framework/Platform.h"
+#include "io/AppData.h"
+#include "lang/Debug.h"
+#include "lang/Throwable.h"
+
+#include <exception>
+
+using lang::String;
+
+namespace framework {
+
+namespace {
+
+/// An argument made absolute against the directory the process started in, so that
+/// changing directory later does not change what it names.
+String absolute(const String& path, const String& base)
+{
+    if (path.startsWith("/") || base.isEmpty())
+        return path;
+    return base + "/" + path;
+}
+
+/// Start-up: returns -1 to go on to the frame loop, or the exit code to end with.
+int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp)
+{
+    FrameState& frame = FrameState::current();
+    Config& config = Config::current();
+    // There is no finer timer resolution to ask for on this platform.
+
+    const String startDirectory = platform.workingDirectory();
+    String configPath = "config.lua";
+    if (argc > 1) {
+        configPath = absolute(argv[1], startDirectory);
+        int slash = configPath.lastIndexOf('/');
+        if (slash > 0)
+            platform.changeWorkingDirectory(configPath.substring(0, slash));
+    } else {
+        // Without an argument the configuration sits next to the program.
+        String program = platform.programPath();
+        int slash = program.lastIndexOf('/');
+        if (slash > 0)
+            platform.changeWorkingDirectory(program.substring(0, slash));
+    }
+    lang::log("Current working directory is %.512s\n", platform.workingDirectory().c_str());
+
+    OSInterface* os = platform.os();
+    for (int i = 0; i < argc; ++i) {
+        os->addArgument(argv[i]);
+        lang::log("Argv[%d]: %s\n", i, argv[i]);
+    }
+
+    config = Config();
+    config.read(configPath, os->getResourcePath());
+
+    if (config.singleton) {
+        String name = String(argc > 0 ? argv[0] : "pelterra").toSlashes();
+        if (!platform.claimSingleInstance(name)) {
+            lang::log("Another instance of %s is running; raising its window is not possible here\n", name.c_str());
+            return 0;
+        }
+    }
+
+    platform.initCursors(config.showCursor);
+    if (!config.publisher.isEmpty() && !config.product.isEmpty())
+        io::setApplicationDataPath(platform.applicationDataDirectory(config.publisher, config.product));
+
+    frame.mouseCaptured = false;
+    frame.fullScreen = config.fullScreen;
+    if (!platform.createWindow(argc > 0 ? argv[0] : "pelterra", config.width, config.height, config.fullScreen)) {
+        platform.showErrorBox("Failed to create main window", "Error");
+        return 1;
+    }
+
+    frame.context = platform.createContext(config.renderers, config.orientation);
+    platform.updateTitle();
+    int monitorWidth = 0, monitorHeight = 0;
+    platform.monitorSize(&monitorWidth, &monitorHeight);
+    frame.context->setWindowSize(monitorWidth, monitorHeight);
+
+    // The scene layer's resource manager joins here when that layer exists.
+    makeApp(os, frame.context.ptr());
+
+    App* app = App::current();
+    int x = 0, y = 0;
+    if (app && !frame.mouseCaptured && platform.cursorPosition(&x, &y)) {
+        platform.orientPoint(&x, &y);
+        app->mouseMoved(x, y);
+    }
+    platform.armMouseLeave();
+    if (app) {
+        app->activate(frame.active);
+        app->activateAudio(frame.active);
+    }
+    return -1;
+}
+
+void shutDown(Platform& platform)
+{
+    FrameState& frame = FrameState::current();
+    if (frame.shutDown)
+        return;
+    frame.shutDown = true;
+    platform.releaseCursorClip();
+    Config::current() = Config();
+    delete App::current();
+    io::setApplicationDataPath(String());
+    frame.context = nullptr;
+    platform.destroyWindow();
+}
+
+void reportFatal(Platform& platform, const String& message)
+{
+    FrameState::current().error = true;
+    platform.prepareForErrorBox();
+    platform.showErrorBox(message, "Error!");
+}
+
+} // namespace
+
+FrameState& FrameState::current()
+{
+    static FrameState state;
+    return state;
+}
+
+void frameStep(Platform& platform, float dt)
+{
+    FrameState& frame = FrameState::current();
+    App* app = App::current();
+    if (!app)
+        return;
+    gr::Context* context = frame.context.ptr();
+    if (frame.mouseCaptured) {
+        bool release = !context || !context->isReady() || app->quitRequested();
+        platform.holdMouse(!release);
+    }
+    if (!context || !context->isReady())
+        return;
+    if (dt < 0)
+        dt = 0;
+    if (dt > 0.1f)
+        dt = 0.1f;
+    context->setTime(context->time() + dt);
+    app->update(dt, context, 3);
+    if (app->quitRequested()) {
+        platform.holdMouse(false);
+        platform.postQuit(0);
+    }
+}
+
+int frameLoop(Platform& platform, Clock& clock, int frameRate)
+{
+    FrameState& frame = FrameState::current();
+    int64_t last = clock.microseconds();
+    int exitCode = 0;
+    while (!platform.quitReceived(&exitCode)) {
+        if (!frame.active) {
+            // Inactive: no frames run; the clamp absorbs the gap when they start again.
+            platform.waitMessage();
+            continue;
+        }
+        if (platform.pollMessage())
+            continue;
+        const int64_t now = clock.microseconds();
+        const float dt = static_cast<float>(now - last) * 1e-6f;
+        last = now;
+        frameStep(platform, dt);
+        if (frameRate > 0) {
+            const int64_t frameTime = 1000000 / frameRate;
+            while (clock.microseconds() - now < frameTime)
+                clock.sleepMillisecond();
+        }
+    }
+    return exitCode;
+}
+
+int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactory& makeApp)
+{
+    FrameState& frame = FrameState::current();
+    frame = FrameState();
+    int exitCode = 0;
+    try {
+        int early = startUp(argc, argv, platform, makeApp);
+        if (early >= 0) {
+            frame.shutDown = true; // nothing of the game was created
+            Config::current() = Config();
+            platform.destroyWindow();
+            return early;
+        }
+        exitCode = frameLoop(platform, clock, Config::current().frameRate);
+    } catch (const lang::Throwable& e) {
+        reportFatal(platform, e.getMessage());
+        exitCode = 0;
+    } catch (const std::exception& e) {
+        reportFatal(platform, e.what());
+        exitCode = 0;
+    } catch (...) {
+        reportFatal(platform, "Unknown exception happened");
+        exitCode = 0;
+    }
+    shutDown(platform);
+    return exitCode;
+}
+
+} // namespace framework

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "gr/Context.h"
+#include "lang/Ptr.h"
+
+#include <functional>
+
+namespace framework {
+
+class App;
+class Clock;
+class OSInterface;
+class Platform;
+
+/// Makes the game application once the window and context exist.
+using AppFactory = std::function<App*(OSInterface* os, gr::Context* context)>;
+
+/// The process's frame state, shared by the frame loop and the window layer.
+struct FrameState
+{
+    lang::Ptr<gr::Context> context;
+    bool active = false;     ///< the window has the focus
+    bool fullScreen = false;
+    bool mouseCaptured = false;
+    bool error = false;      ///< a fatal error has been reported
+    bool shutDown = false;
+
+    static FrameState& current();
+};
+
+/// The process: start-up, the frame loop, the fatal error report and shutdown, run over a
+/// platform. Returns the process exit code.
+int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactory& makeApp);
+
+/// One frame of dt seconds (before clamping): mouse capture, the context clock, update,
+/// and the quit request. Exposed for the frame loop's tests.
+void frameStep(Platform& platform, float dt);
+
+/// Runs frames until a quit message arrives; returns its exit code.
+int frameLoop(Platform& platform, Clock& clock, int frameRate);
+
+} // namespace framework

@@ -1,0 +1,157 @@
+#include "gr/Context.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace gr {
+
+namespace {
+
+const char* const kNames[] = {"DirectX", "OpenGL ES 1.1", "Playstation Portable", "Software Renderer",
+                              "Nokia N3D", "OpenGL ES 2.0", "OpenGL 1.4", "OpenGL 2.0"};
+const char* const kShortNames[] = {"dx", "egl", "psp", "sw", "n3d", "gles2", "gl1", "gl2"};
+
+void identity(float* m, int rows)
+{
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < 4; ++c)
+            m[r * 4 + c] = r == c ? 1.0f : 0.0f;
+}
+
+/// out = a * b for 4x4 matrices in storage order (rows of four).
+void multiply(const float* a, const float* b, float* out)
+{
+    float result[16];
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            float sum = 0;
+            for (int k = 0; k < 4; ++k)
+                sum += a[r * 4 + k] * b[k * 4 + c];
+            result[r * 4 + c] = sum;
+        }
+    std::memcpy(out, result, sizeof(result));
+}
+
+} // namespace
+
+const char* Context::rendererName(int kind)
+{
+    return kind >= 0 && kind < KIND_COUNT ? kNames[kind] : "";
+}
+
+const char* Context::rendererShortName(int kind)
+{
+    return kind >= 0 && kind < KIND_COUNT ? kShortNames[kind] : "";
+}
+
+Context::Context()
+{
+    identity(m_transform, 4);
+    identity(m_viewTransform, 3);
+}
+
+void Context::mapRect(const Rect& r, int orientation, int W, int H, int out[4])
+{
+    switch (orientation) {
+    case 1:
+        out[0] = W - r.y1, out[1] = H - r.x1, out[2] = r.y1 - r.y0, out[3] = r.x1 - r.x0;
+        break;
+    case 2:
+        out[0] = W - r.x1, out[1] = r.y0, out[2] = r.x1 - r.x0, out[3] = r.y1 - r.y0;
+        break;
+    case 3:
+        out[0] = r.y0, out[1] = r.x0, out[2] = r.y1 - r.y0, out[3] = r.x1 - r.x0;
+        break;
+    default:
+        out[0] = r.x0, out[1] = H - r.y1, out[2] = r.x1 - r.x0, out[3] = r.y1 - r.y0;
+        break;
+    }
+}
+
+void Context::mapToGL(const Rect& rect, int out[4]) const
+{
+    if (int target = renderTargetHeight()) {
+        out[0] = rect.x0, out[1] = target - rect.y1, out[2] = rect.x1 - rect.x0, out[3] = rect.y1 - rect.y0;
+        return;
+    }
+    mapRect(rect, m_orientation, m_surfaceWidth, m_surfaceHeight, out);
+}
+
+void Context::setViewport(const Rect& rect)
+{
+    flushBatch();
+    m_viewport = rect;
+    int gl[4];
+    mapToGL(rect, gl);
+    applyViewport(gl);
+}
+
+void Context::setScissor(const Rect& rect)
+{
+    int gl[4];
+    mapToGL(rect, gl);
+    if (gl[2] < 0)
+        gl[2] = 0;
+    if (gl[3] < 0)
+        gl[3] = 0;
+    applyScissor(gl);
+}
+
+void Context::setWindowSize(int width, int height)
+{
+    m_windowWidth = width;
+    m_windowHeight = height;
+}
+
+void Context::resize(int width, int height)
+{
+    if (width == m_surfaceWidth && height == m_surfaceHeight)
+        return;
+    m_surfaceWidth = width;
+    m_surfaceHeight = height;
+    setViewport(Rect{0, 0, this->width(), this->height()});
+}
+
+void Context::setOrientation(int orientation)
+{
+    if (orientation == m_orientation)
+        return;
+    m_orientation = orientation;
+    setViewport(Rect{0, 0, width(), height()});
+}
+
+void Context::setTransform(const float matrix[16])
+{
+    // A quarter turn of the screen turns the picture the other way round the z axis.
+    static const float kSin[] = {0, -1, 0, 1};
+    static const float kCos[] = {1, 0, -1, 0};
+    const int o = m_orientation & 3;
+    if (o == 0 || renderTargetHeight()) {
+        std::memcpy(m_transform, matrix, sizeof(m_transform));
+        return;
+    }
+    const float rotation[16] = {kCos[o], -kSin[o], 0, 0, kSin[o], kCos[o], 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    multiply(rotation, matrix, m_transform);
+}
+
+void Context::resetTransform()
+{
+    float m[16];
+    identity(m, 4);
+    setTransform(m);
+}
+
+void Context::setPerspective(float fov, float zNear, float zFar, float aspect)
+{
+    const float f = std::fabs(1.0f / std::tan(fov * 0.5f));
+    const float q = zFar / (zFar - zNear);
+    const float m[16] = {f, 0, 0, 0, 0, f * aspect, 0, 0, 0, 0, q, -zNear * q, 0, 0, 1, 0};
+    setTransform(m);
+}
+
+void Context::setViewTransform(const float matrix[12])
+{
+    std::memcpy(m_viewTransform, matrix, sizeof(m_viewTransform));
+}
+
+} // namespace gr

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "gr/DrawState.h"
+#include "lang/Object.h"
+#include "lang/String.h"
+
+#include <cstdint>
+
+namespace gr {
+
+/// The one object through which the engine draws: viewport, scissor, orientation,
+/// transforms, the 2D drawing state, clearing and presenting.
+///
+/// The portable logic (orientation mapping, stored state) lives here; the OpenGL kinds
+/// (GL_Context, kind 7, and GL1_Context, kind 6) make the API calls. Main thread only.
+class Context : public lang::Object
+{
+public:
+    /// Renderer kinds; only KIND_GL1 and KIND_GL2 can be created on this platform.
+    enum Kind { KIND_DX, KIND_EGL, KIND_PSP, KIND_SW, KIND_N3D, KIND_GLES2, KIND_GL1, KIND_GL2, KIND_COUNT };
+
+    /// The display name of a kind ("OpenGL 2.0"), or "" for an unknown kind.
+    static const char* rendererName(int kind);
+    /// The short name of a kind in config.lua ("gl2"), or "" for an unknown kind.
+    static const char* rendererShortName(int kind);
+
+    ~Context() override = default;
+
+    virtual int kind() const = 0;
+    /// The renderer family: 7 for both OpenGL kinds.
+    int rendererKind() const { return KIND_GL2; }
+    bool isReady() const { return true; }
+
+    const DrawState& drawState() const { return m_drawState; }
+    void setDrawState(const DrawState& state) { m_drawState = state; }
+
+    const Rect& viewport() const { return m_viewport; }
+    /// Stores rect (top-left origin, in the oriented space) and sets the GL viewport.
+    void setViewport(const Rect& rect);
+    /// Enables the scissor test on rect, mapped like the viewport.
+    void setScissor(const Rect& rect);
+
+    /// Surface width, or its height when the orientation is a quarter turn.
+    int width() const { return m_orientation & 1 ? m_surfaceHeight : m_surfaceWidth; }
+    int height() const { return m_orientation & 1 ? m_surfaceWidth : m_surfaceHeight; }
+    int windowWidth() const { return m_windowWidth; }
+    int windowHeight() const { return m_windowHeight; }
+    /// The window layer passes the monitor size here.
+    void setWindowSize(int width, int height);
+    /// A new surface size: stored, and the viewport reset to it. Unchanged does nothing.
+    void resize(int width, int height);
+
+    int orientation() const { return m_orientation; }
+    /// Quarter turns of the screen, 0..3; a change resets the viewport.
+    void setOrientation(int orientation);
+
+    /// The 4x4 matrix last given to setTransform, with the orientation applied.
+    const float* transform() const { return m_transform; }
+    virtual void setTransform(const float matrix[16]);
+    void resetTransform();
+    /// fov: vertical field of view in radians.
+    void setPerspective(float fov, float zNear, float zFar, float aspect);
+    const float* viewTransform() const { return m_viewTransform; }
+    void setViewTransform(const float matrix[12]);
+
+    float time() const { return m_time; }
+    void setTime(float seconds) { m_time = seconds; }
+
+    /// Where effect files are looked up: the game's data directory + "shaders/".
+    const lang::String& shaderPath() const { return m_shaderPath; }
+    void setShaderPath(const lang::String& path) { m_shaderPath = path; }
+
+    uint8_t storedFlag() const { return m_storedFlag; }
+    void setStoredFlag(uint8_t flag) { m_storedFlag = flag; }
+    float storedFloat() const { return m_storedFloat; }
+    int storedInt() const { return m_storedInt; }
+    void setStoredPair(float f, int i)
+    {
+        m_storedFloat = f;
+        m_storedInt = i;
+    }
+
+    /// Frame brackets; nothing to do on the OpenGL renderers.
+    virtual void beginFrame() {}
+    virtual void endFrame() {}
+    /// Shows the frame.
+    virtual void present() = 0;
+    /// Clears colour (an A8R8G8B8 value), depth and stencil as asked; after any clear depth
+    /// writes are off.
+    virtual void clear(uint32_t argb, bool colour, bool depth, bool stencil) = 0;
+    /// Toggles the front face between clockwise and counter-clockwise.
+    virtual void flipFrontFace() = 0;
+    /// True when the front face is clockwise (the default).
+    bool frontFaceClockwise() const { return m_frontFaceClockwise; }
+
+    Statistics& statistics() { return m_statistics; }
+    void resetStatistics() { m_statistics = Statistics(); }
+
+    /// The GL rectangle (x, y, width, height; bottom-left origin) of a top-left-origin
+    /// rectangle for an orientation and an unrotated surface of width W and height H.
+    static void mapRect(const Rect& rect, int orientation, int W, int H, int out[4]);
+
+protected:
+    Context();
+
+    /// Called with the mapped GL rectangle.
+    virtual void applyViewport(const int rect[4]) = 0;
+    virtual void applyScissor(const int rect[4]) = 0;
+    /// Draws what the 2D batch holds before state it depends on changes.
+    virtual void flushBatch() {}
+    /// The height of the bound render target, or 0 for none.
+    virtual int renderTargetHeight() const { return 0; }
+
+    Statistics m_statistics;
+    bool m_frontFaceClockwise = true;
+
+private:
+    DrawState m_drawState;
+    Rect m_viewport;
+    int m_surfaceWidth = 0;
+    int m_surfaceHeight = 0;
+    int m_windowWidth = 0;
+    int m_windowHeight = 0;
+    int m_orientation = 0;
+    float m_transform[16];
+    float m_viewTransform[12];
+    float m_time = 0;
+    lang::String m_shaderPath;
+    uint8_t m_storedFlag = 0;
+    float m_storedFloat = 1.0f;
+    int m_storedInt = 0;
+
+    void mapToGL(const Rect& rect, int out[4]) const;
+};
+
+} // namespace gr

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "gr/Context.h"
+
+struct SDL_Window;
+
+namespace gr {
+
+/// What both OpenGL kinds share: the GL context on the SDL window, the extension loader,
+/// viewport and scissor through the state cache, clearing and presenting.
+class GL_ContextBase : public Context
+{
+public:
+    ~GL_ContextBase() override;
+
+    void present() override;
+    void clear(uint32_t argb, bool colour, bool depth, bool stencil) override;
+    void flipFrontFace() override;
+
+protected:
+    /// Creates and makes current a GL context on window, logs the vendor, renderer and
+    /// version, and starts the extension loader. Throws GraphicsException.
+    explicit GL_ContextBase(SDL_Window* window);
+
+    /// The last creation steps: the surface and window size from the drawable, the
+    /// orientation, swap interval 1 where it can be had, front face and default state.
+    void finishCreation(int orientation);
+
+    void applyViewport(const int rect[4]) override;
+    void applyScissor(const int rect[4]) override;
+
+    SDL_Window* m_window;
+    void* m_glContext = nullptr;
+};
+
+} // namespace gr

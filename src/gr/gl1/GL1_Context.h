@@ -1,0 +1,17 @@
+#pragma once
+
+#include "gr/gl/GL_ContextBase.h"
+
+namespace gr {
+
+/// The fixed-function fallback (kind 6) for drivers without OpenGL 2.0 or GLSL 1.20.
+class GL1_Context : public GL_ContextBase
+{
+public:
+    /// Creates the context on window; throws GraphicsException ("OpenGL 1.3 is not supported", ...).
+    GL1_Context(SDL_Window* window, int orientation);
+
+    int kind() const override { return KIND_GL1; }
+};
+
+} // namespace gr

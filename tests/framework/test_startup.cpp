@@ -1,0 +1,124 @@
+#include "WindowFixture.h"
+
+#include "TempDir.h"
+#include "framework/sdl/SDLClock.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+using framework::FrameState;
+
+namespace {
+
+class ThrowingApp : public framework::App
+{
+public:
+    explicit ThrowingApp(framework::OSInterface* os) : App(os)
+    {
+        throw lang::Exception(lang::Format("Data directory {0} is missing", "levels/"));
+    }
+    void update(float, gr::Context*, int) override {}
+};
+
+class QuittingApp : public RecordingApp
+{
+public:
+    explicit QuittingApp(framework::OSInterface* os) : RecordingApp(os) { quitAfter = 2; }
+};
+
+/// Runs the process frame on a config and returns its exit code; stderr goes to *err.
+int runWith(const std::string& config, const framework::AppFactory& factory, std::string* err = nullptr)
+{
+    TempDir dir;
+    dir.write("config.lua", config);
+    std::string path = dir / "config.lua";
+    char* argv[] = {const_cast<char*>("pelterra-test"), &path[0]};
+    framework::OSSDL platform;
+    framework::SDLClock clock;
+    char cwd[4096];
+    const bool haveCwd = getcwd(cwd, sizeof(cwd)) != nullptr;
+    testing::internal::CaptureStderr();
+    int code = framework::run(2, argv, platform, clock, factory);
+    std::string text = testing::internal::GetCapturedStderr();
+    if (haveCwd && chdir(cwd) != 0)
+        ADD_FAILURE() << "cannot return to " << cwd;
+    if (err)
+        *err = text;
+    return code;
+}
+
+} // namespace
+
+TEST(StartUp, RunsFramesUntilTheGameQuits)
+{
+    LogCapture log;
+    int frames = 0;
+    int code = runWith("name = 'Game' width = 320 height = 200", [&](framework::OSInterface* os, gr::Context* context) {
+        EXPECT_EQ(context->width(), 320);
+        EXPECT_EQ(context->height(), 200);
+        auto* app = new QuittingApp(os);
+        os->activate(); // no window manager gives focus under a bare X server
+        (void)frames;
+        return app;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(FrameState::current().shutDown);
+    EXPECT_EQ(framework::App::current(), nullptr);
+    EXPECT_NE(log.text().find("Argv[1]: "), std::string::npos);
+    EXPECT_NE(log.text().find("Current working directory is "), std::string::npos);
+}
+
+TEST(StartUp, AnExceptionInTheApplicationIsReportedAndExitsZero)
+{
+    LogCapture log;
+    std::string err;
+    int code = runWith("width = 100 height = 100",
+                       [](framework::OSInterface* os, gr::Context*) { return new ThrowingApp(os); }, &err);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(err, "Error!\nData directory levels/ is missing\n");
+    EXPECT_TRUE(FrameState::current().error);
+}
+
+TEST(StartUp, AConfigurationErrorIsReported)
+{
+    LogCapture log;
+    std::string err;
+    int code = runWith("width = = 1", [](framework::OSInterface* os, gr::Context*) { return new RecordingApp(os); },
+                       &err);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(err.rfind("Error!\nError while compiling Lua: ", 0), 0u) << err;
+}
+
+TEST(StartUp, NoRendererEndsInTheCollectedReasons)
+{
+    LogCapture log;
+    std::string err;
+    runWith("renderer = { 'dx' }", [](framework::OSInterface* os, gr::Context*) { return new RecordingApp(os); }, &err);
+    EXPECT_EQ(err, "Error!\nDirectX renderer not supported! Reason:\nNot supported\n\n\n");
+}
+
+TEST(StartUp, ASecondInstanceExitsBeforeMakingAWindow)
+{
+    LogCapture log;
+    framework::OSSDL first;
+    ASSERT_TRUE(first.claimSingleInstance("pelterra-test"));
+    bool made = false;
+    int code = runWith("singleton = true", [&](framework::OSInterface* os, gr::Context*) {
+        made = true;
+        return new RecordingApp(os);
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(made);
+}
+
+TEST(StartUp, NoDisplayMeansNoWindow)
+{
+    TempDir dir;
+    dir.write("config.lua", "width = 64 height = 64");
+    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY PELTERRA_NO_DIALOGS=1 '" PELTERRA_EXECUTABLE "' '" +
+                          (dir / "config.lua") + "' 2>'" + (dir / "err.txt") + "'";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(dir.read("err.txt").find("Error\nFailed to create main window\n"), std::string::npos) << dir.read("err.txt");
+}
