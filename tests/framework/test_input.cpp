@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "TempDir.h"
+
 using framework::FrameState;
 using framework::OSSDL;
 using Calls = std::vector<std::string>;
@@ -204,4 +206,22 @@ TEST_F(WindowTest, CursorTable)
         EXPECT_EQ(e.getMessage().str().rfind("Setting cursor \"/nonexistent/hand.cur\" failed! Code: ", 0), 0u);
     }
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE); // the old cursor stays
+
+    // A Windows cursor file: 32 x 32 at 1 bit per pixel, hot spot (5, 7).
+    std::string file;
+    auto put = [&](unsigned v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            file += char((v >> (8 * i)) & 0xff);
+    };
+    put(0, 2), put(2, 2), put(1, 2);
+    put(32, 1), put(32, 1), put(0, 2), put(5, 2), put(7, 2), put(40 + 8 + 128 + 128, 4), put(22, 4);
+    put(40, 4), put(32, 4), put(64, 4), put(1, 2), put(1, 2), put(0, 4), put(0, 4), put(0, 4), put(0, 4), put(2, 4),
+        put(0, 4);
+    put(0, 4), put(0xffffff, 4);
+    file += std::string(128, '\x55') + std::string(128, '\0');
+    TempDir dir;
+    dir.write("hand.cur", file);
+    platform.setCursor(lang::String(dir / "hand.cur"));
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    platform.setCursor(lang::String(dir / "hand.cur")); // from the table the second time
 }

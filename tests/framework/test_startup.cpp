@@ -77,6 +77,8 @@ TEST(StartUp, AnExceptionInTheApplicationIsReportedAndExitsZero)
     EXPECT_EQ(code, 0);
     EXPECT_EQ(err, "Error!\nData directory levels/ is missing\n");
     EXPECT_TRUE(FrameState::current().error);
+    EXPECT_TRUE(FrameState::current().shutDown);
+    EXPECT_EQ(framework::App::current(), nullptr);
 }
 
 TEST(StartUp, AConfigurationErrorIsReported)
@@ -121,4 +123,17 @@ TEST(StartUp, NoDisplayMeansNoWindow)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_NE(dir.read("err.txt").find("Error\nFailed to create main window\n"), std::string::npos) << dir.read("err.txt");
+}
+
+TEST(StartUp, OnlyTheShaderRendererOnAnOldDriver)
+{
+    if (!std::getenv("MESA_GL_VERSION_OVERRIDE"))
+        GTEST_SKIP() << "run with MESA_GL_VERSION_OVERRIDE=1.4";
+    LogCapture log;
+    std::string err;
+    int code = runWith("renderer = { 'gl2' }",
+                       [](framework::OSInterface* os, gr::Context*) { return new RecordingApp(os); }, &err);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(err.rfind("Error!\nOpenGL 2.0 renderer not supported! Reason:\nOpenGL 2.0 is not supported", 0), 0u)
+        << err;
 }

@@ -2,8 +2,11 @@
 
 #include "framework/App.h"
 #include "framework/Config.h"
+#include "framework/CursorFile.h"
 #include "framework/Framework.h"
 #include "gr/GraphicsException.h"
+#include "io/FileInputStream.h"
+#include "io/IOException.h"
 #include "gr/gl/GL_Context.h"
 #include "gr/gl1/GL1_Context.h"
 #include "lang/Debug.h"
@@ -233,17 +236,46 @@ void OSSDL::initCursors(bool show)
     m_cursorShown = show;
 }
 
+namespace {
+
+/// A cursor from a .cur file, or from a BMP image with its hot spot at the top left.
+SDL_Cursor* loadCursor(const String& name, int* error)
+{
+    lang::Array<uint8_t> bytes;
+    try {
+        io::FileInputStream in(name);
+        bytes.resize(in.available());
+        bytes.resize(in.read(bytes.begin(), bytes.size()));
+    } catch (const io::IOException&) {
+        *error = errno ? errno : ENOENT;
+        return nullptr;
+    }
+    CursorImage image;
+    SDL_Surface* surface = nullptr;
+    if (image.decode(bytes.begin(), bytes.size())) {
+        surface = SDL_CreateRGBSurfaceWithFormatFrom(image.rgba.begin(), image.width, image.height, 32,
+                                                     image.width * 4, SDL_PIXELFORMAT_ABGR8888);
+    } else {
+        image.hotX = image.hotY = 0;
+        surface = SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes.begin(), bytes.size()), 1);
+    }
+    SDL_Cursor* cursor = surface ? SDL_CreateColorCursor(surface, image.hotX, image.hotY) : nullptr;
+    SDL_FreeSurface(surface);
+    if (!cursor)
+        *error = EINVAL;
+    return cursor;
+}
+
+} // namespace
+
 void OSSDL::setCursor(const String& name)
 {
     SDL_Cursor** known = m_cursors.find(name);
     if (!known) {
-        SDL_Surface* image = SDL_LoadBMP(name.c_str());
-        if (!image)
-            throw lang::Exception(Format("Setting cursor \"{0}\" failed! Code: {1}", name, errno));
-        SDL_Cursor* cursor = SDL_CreateColorCursor(image, 0, 0);
-        SDL_FreeSurface(image);
+        int error = 0;
+        SDL_Cursor* cursor = loadCursor(name, &error);
         if (!cursor)
-            throw lang::Exception(Format("Setting cursor \"{0}\" failed! Code: {1}", name, errno));
+            throw lang::Exception(Format("Setting cursor \"{0}\" failed! Code: {1}", name, error));
         m_cursors[name] = cursor;
         known = m_cursors.find(name);
     }
