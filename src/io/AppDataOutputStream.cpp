@@ -4,15 +4,13 @@
 #include "io/IOException.h"
 #include "io/PathName.h"
 
-#include <exception>
-
 namespace io {
 
 AppDataOutputStream::AppDataOutputStream(const lang::String& name)
-    : m_path(PathName(applicationDataPath(), name).fullPath()), m_uncaughtAtOpen(std::uncaught_exceptions())
+    : SavingOutputStream(PathName(applicationDataPath(), name).fullPath())
 {
-    if (!m_file.open(m_path))
-        throw IOException(lang::Format("Failed to open {0} for writing", m_path));
+    if (!isOpen())
+        throw IOException(lang::Format("Failed to open {0} for writing", toString()));
 }
 
 } // namespace io

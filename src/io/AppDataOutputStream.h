@@ -1,34 +1,16 @@
 #pragma once
 
-#include "io/AtomicFile.h"
-#include "io/OutputStream.h"
+#include "io/SavingOutputStream.h"
 
 namespace io {
 
 /// Writes a file of the application-data directory, replacing it only once complete.
-///
-/// The old file stays untouched until close(), or destruction after successful writes,
-/// puts the new one in its place; a stream destroyed after a failed write or by an
-/// exception leaves the old file as it was.
-class AppDataOutputStream : public OutputStream
+class AppDataOutputStream : public SavingOutputStream
 {
 public:
-    /// Opens name relative to the application-data directory; throws IOException "Failed to open {0} for writing".
+    /// Opens name relative to the application-data directory; throws IOException
+    /// "Failed to open {0} for writing".
     explicit AppDataOutputStream(const lang::String& name);
-    ~AppDataOutputStream() override { m_file.closeOnDestroy(m_uncaughtAtOpen); }
-
-    AppDataOutputStream(const AppDataOutputStream&) = delete;
-    AppDataOutputStream& operator=(const AppDataOutputStream&) = delete;
-
-    void write(const void* data, int length) override { m_file.write(data, length); }
-    /// Puts the written file in place; throws IOException "Failed to save {0}".
-    void close() { m_file.close(); }
-    lang::String toString() const override { return m_path; }
-
-private:
-    AtomicFile m_file;
-    lang::String m_path;
-    int m_uncaughtAtOpen;
 };
 
 } // namespace io

@@ -2,15 +2,11 @@
 
 #include "io/FileNotFoundException.h"
 
-
-#include <exception>
-
 namespace io {
 
-FileOutputStream::FileOutputStream(const lang::String& path)
-    : m_path(path), m_uncaughtAtOpen(std::uncaught_exceptions())
+FileOutputStream::FileOutputStream(const lang::String& path) : SavingOutputStream(path)
 {
-    if (!m_file.open(path))
+    if (!isOpen())
         throw FileNotFoundException(lang::Format("Failed to open {0} for writing", path));
 }
 

@@ -1,6 +1,7 @@
 #include "io/IOException.h"
 #include "io/PathName.h"
 
+#include "Failure.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -10,21 +11,6 @@
 using io::IOException;
 using io::PathName;
 using lang::String;
-
-namespace {
-
-std::string failure(const std::function<void()>& make)
-{
-    LogCapture quiet;
-    try {
-        make();
-    } catch (const IOException& e) {
-        return e.getMessage().str();
-    }
-    return "(no exception)";
-}
-
-} // namespace
 
 TEST(PathName, JoinsFoldsAndSplits)
 {
@@ -74,15 +60,15 @@ TEST(PathName, Parent)
 TEST(PathName, LimitsAreChecked)
 {
     std::string long250(250, 'p');
-    EXPECT_EQ(failure([&] { PathName p{String(long250)}; }), "Too long path name: \"" + long250 + "\"");
+    EXPECT_EQ(messageOf<IOException>([&] { PathName p{String(long250)}; }), "Too long path name: \"" + long250 + "\"");
     std::string dir(200, 'd'), name(53, 'n');
-    EXPECT_EQ(failure([&] { PathName p{String(dir), String(name)}; }),
+    EXPECT_EQ(messageOf<IOException>([&] { PathName p{String(dir), String(name)}; }),
               "Too long path name: \"" + dir + "\" and \"" + name + "\"");
     // 249 characters pass the length rule but not the 500-byte pool: 250 for the path,
     // then 1 + 5 + 242 + 5 for drive, directory, base name and extension.
     std::string path = "dir/" + std::string(241, 'f') + ".ext";
     ASSERT_EQ(path.size(), 249u);
-    EXPECT_EQ(failure([&] { PathName p{String(path)}; }),
+    EXPECT_EQ(messageOf<IOException>([&] { PathName p{String(path)}; }),
               "Path name buffer overflow, 503 bytes. Initial path name was \"" + path + "\".");
     PathName fits(String(std::string(240, 'f')));
     EXPECT_EQ(std::string(fits.basename()).size(), 240u);

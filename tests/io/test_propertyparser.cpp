@@ -1,6 +1,7 @@
 #include "io/IOException.h"
 #include "io/PropertyParser.h"
 
+#include "Failure.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -11,22 +12,6 @@
 using io::IOException;
 using io::PropertyParser;
 using lang::String;
-
-namespace {
-
-template <class F>
-std::string failure(F&& action)
-{
-    LogCapture quiet;
-    try {
-        action();
-    } catch (const IOException& e) {
-        return e.getMessage().str();
-    }
-    return "(no exception)";
-}
-
-} // namespace
 
 TEST(PropertyParser, EntriesAndComments)
 {
@@ -51,10 +36,10 @@ TEST(PropertyParser, EntriesAndComments)
 TEST(PropertyParser, MissingEqualsNamesKeyAndLine)
 {
     PropertyParser p;
-    EXPECT_EQ(failure([&] { p.parse("-- only a comment\na = 1\nspeed 5\n", "fx"); }),
+    EXPECT_EQ(messageOf<IOException>([&] { p.parse("-- only a comment\na = 1\nspeed 5\n", "fx"); }),
               "Missing \"speed=<value>\" on line 3 of property set \"fx\":\n\na = 1\nspeed 5\n");
     EXPECT_EQ(p.size(), 0);
-    EXPECT_EQ(failure([&] { p.parse("ok = 1\nlonely", "fx"); }).substr(0, 34),
+    EXPECT_EQ(messageOf<IOException>([&] { p.parse("ok = 1\nlonely", "fx"); }).substr(0, 34),
               "Missing \"lonely=<value>\" on line 2");
 }
 
@@ -64,17 +49,17 @@ TEST(PropertyParser, TypedGetters)
     p.parse("a = Yes\nb = on\nc = 2.5\nd = 2.0\ne = -7\nf = 1d3\ng = 1e999\nh = 12abc\ni = DISABLED\n", "set");
     EXPECT_TRUE(p.getBoolean("a"));
     EXPECT_FALSE(p.getBoolean("i"));
-    EXPECT_EQ(failure([&] { p.getBoolean("b"); }), "Failed to parse boolean b from \"set\"");
-    EXPECT_EQ(failure([&] { p.getBoolean("zz"); }), "Failed to parse boolean, no key zz in \"set\"");
-    EXPECT_EQ(failure([&] { p.getInteger("c"); }), "Failed to parse integer c from \"set\" (number is not integer)");
+    EXPECT_EQ(messageOf<IOException>([&] { p.getBoolean("b"); }), "Failed to parse boolean b from \"set\"");
+    EXPECT_EQ(messageOf<IOException>([&] { p.getBoolean("zz"); }), "Failed to parse boolean, no key zz in \"set\"");
+    EXPECT_EQ(messageOf<IOException>([&] { p.getInteger("c"); }), "Failed to parse integer c from \"set\" (number is not integer)");
     EXPECT_EQ(p.getInteger("d"), 2);
     EXPECT_EQ(p.getInteger("e"), -7);
-    EXPECT_EQ(failure([&] { p.getInteger("h"); }), "Failed to parse integer h from \"set\"");
-    EXPECT_EQ(failure([&] { p.getInteger("zz"); }), "Failed to parse number, no key zz in \"set\"");
+    EXPECT_EQ(messageOf<IOException>([&] { p.getInteger("h"); }), "Failed to parse integer h from \"set\"");
+    EXPECT_EQ(messageOf<IOException>([&] { p.getInteger("zz"); }), "Failed to parse number, no key zz in \"set\"");
     EXPECT_DOUBLE_EQ(p.getNumber("f"), 1000.0);
     EXPECT_TRUE(std::isinf(p.getNumber("g")));
-    EXPECT_EQ(failure([&] { p.getNumber("h"); }), "Failed to parse number h from \"set\"");
-    EXPECT_EQ(failure([&] { p.getNumber("zz"); }), "Failed to parse number, no key zz in \"set\"");
+    EXPECT_EQ(messageOf<IOException>([&] { p.getNumber("h"); }), "Failed to parse number h from \"set\"");
+    EXPECT_EQ(messageOf<IOException>([&] { p.getNumber("zz"); }), "Failed to parse number, no key zz in \"set\"");
 }
 
 TEST(PropertyParser, NumberSyntax)

@@ -8,6 +8,7 @@
 #include "io/FileNotFoundException.h"
 #include "io/FileOutputStream.h"
 
+#include "Failure.h"
 #include "LogCapture.h"
 #include "TempDir.h"
 
@@ -17,22 +18,6 @@
 
 using namespace io;
 using lang::String;
-
-namespace {
-
-template <class F>
-std::string failure(F&& action)
-{
-    LogCapture quiet;
-    try {
-        action();
-    } catch (const IOException& e) {
-        return e.getMessage().str();
-    }
-    return "(no exception)";
-}
-
-} // namespace
 
 TEST(FileInputStream, ReadsSkipsSeeksAndMeasures)
 {
@@ -61,9 +46,9 @@ TEST(FileInputStream, OpenFailureShortensLongNames)
 {
     std::string name128 = "/nonexistent/" + std::string(115, 'n');
     ASSERT_EQ(name128.size(), 128u);
-    EXPECT_EQ(failure([&] { FileInputStream in{String(name128)}; }), "Failed to open " + name128);
+    EXPECT_EQ(messageOf<IOException>([&] { FileInputStream in{String(name128)}; }), "Failed to open " + name128);
     std::string name129 = name128 + "x";
-    EXPECT_EQ(failure([&] { FileInputStream in{String(name129)}; }),
+    EXPECT_EQ(messageOf<IOException>([&] { FileInputStream in{String(name129)}; }),
               "Failed to open ... " + name129.substr(name129.size() - 124));
 }
 
@@ -104,7 +89,7 @@ TEST(DataInputStream, BigEndianNumbers)
     EXPECT_FALSE(data.readBoolean());
     EXPECT_EQ(data.readUnsignedByte(), 0x80);
     EXPECT_EQ(data.position(), 21);
-    EXPECT_EQ(failure([&] { data.readByte(); }), "Unexpected end of file in ByteArrayInputStream.");
+    EXPECT_EQ(messageOf<IOException>([&] { data.readByte(); }), "Unexpected end of file in ByteArrayInputStream.");
 }
 
 TEST(DataInputStream, Strings)
@@ -123,13 +108,13 @@ TEST(DataInputStream, Strings)
     std::string tooLong = "\x80\x00";
     ByteArrayInputStream bad(tooLong.data(), 2, "bad.dat");
     DataInputStream badData(&bad);
-    EXPECT_EQ(failure([&] { badData.readUTF(); }), "Invalid UTF-8 data in bad.dat.");
+    EXPECT_EQ(messageOf<IOException>([&] { badData.readUTF(); }), "Invalid UTF-8 data in bad.dat.");
 
     std::string five = std::string("\x00\x05", 2) + "abcde";
     ByteArrayInputStream small(five.data(), 7, "small.dat");
     DataInputStream smallData(&small);
     char buffer[5];
-    EXPECT_EQ(failure([&] { smallData.readUTF(buffer, 5); }), "Too small buffer (5) for UTF-8 data in small.dat.");
+    EXPECT_EQ(messageOf<IOException>([&] { smallData.readUTF(buffer, 5); }), "Too small buffer (5) for UTF-8 data in small.dat.");
     small.seek(0, 0);
     char fits[6];
     EXPECT_EQ(smallData.readUTF(fits, 6), 5);
@@ -172,7 +157,7 @@ TEST(OutputStreams, WriteToFilesAndMemory)
         out.close();
     }
     EXPECT_EQ(dir.read("out.bin"), "hello world");
-    EXPECT_EQ(failure([&] { FileOutputStream out(String(dir / "missing/dir/x")); }),
+    EXPECT_EQ(messageOf<IOException>([&] { FileOutputStream out(String(dir / "missing/dir/x")); }),
               "Failed to open " + (dir / "missing/dir/x") + " for writing");
     try {
         LogCapture quiet;
@@ -202,6 +187,6 @@ TEST(OutputStreams, AppDataStreamsUseTheProcessWidePath)
     EXPECT_EQ(in.skip(2), 2);
     EXPECT_EQ(in.read(buffer, 8), 3);
     EXPECT_EQ(std::string(buffer, 3), "= 1");
-    EXPECT_EQ(failure([&] { AppDataInputStream missing("none.lua"); }), "Failed to open " + (dir / "none.lua"));
+    EXPECT_EQ(messageOf<IOException>([&] { AppDataInputStream missing("none.lua"); }), "Failed to open " + (dir / "none.lua"));
     io::setApplicationDataPath(String());
 }
