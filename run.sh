@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and starts the game: ./run.sh [config.lua]
-# Without an argument the demo in demo/ runs.
+# Without an argument the demo runs (demo/, enciphered into build/demo/ by the build).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
@@ -9,6 +9,6 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 
 build build
 if [ $# -eq 0 ]; then
-    set -- demo/config.lua
+    set -- build/demo/config.lua
 fi
 exec ./build/src/pelterra "$@"

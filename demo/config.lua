@@ -4,5 +4,6 @@ width = 1024
 height = 768
 framerate = 60
 datapath = "./"
+scriptPath = "scripts"
 publisher = "Pelterra"
 product = "Demo"

@@ -67,7 +67,7 @@ LuaTable& LuaTable::operator=(const LuaTable& other)
         other.push();
         reference = luaL_ref(lua, LUA_REGISTRYINDEX);
     }
-    release();
+    dropReference();
     m_state = other.m_state;
     m_reference = reference;
     return *this;
@@ -75,10 +75,10 @@ LuaTable& LuaTable::operator=(const LuaTable& other)
 
 LuaTable::~LuaTable()
 {
-    release();
+    dropReference();
 }
 
-void LuaTable::release()
+void LuaTable::dropReference()
 {
     if (isValid())
         luaL_unref(m_state->interpreter(), LUA_REGISTRYINDEX, m_reference);
@@ -154,6 +154,11 @@ bool readIsBoolean(lua_State*, int type)
     return type == LUA_TBOOLEAN;
 }
 
+bool readIsFunction(lua_State*, int type)
+{
+    return type == LUA_TFUNCTION;
+}
+
 bool readIsTable(lua_State*, int type)
 {
     return type == LUA_TTABLE;
@@ -188,6 +193,7 @@ bool LuaTable::isBoolean(const char* name) const { return readField(*this, name,
 bool LuaTable::isBoolean(int index) const { return readField(*this, index, false, readIsBoolean); }
 bool LuaTable::isTable(const char* name) const { return readField(*this, name, false, readIsTable); }
 bool LuaTable::isTable(int index) const { return readField(*this, index, false, readIsTable); }
+bool LuaTable::isFunction(const char* name) const { return readField(*this, name, false, readIsFunction); }
 
 // --- setters -----------------------------------------------------------------
 
@@ -305,6 +311,20 @@ void LuaTable::call(const char* name, float a, float b)
     lua_pushnumber(lua, a);
     lua_pushnumber(lua, b);
     m_state->protectedCall(2);
+}
+
+void LuaTable::inheritFrom(const LuaTable& parent)
+{
+    if (!isValid())
+        return;
+    lua_State* lua = m_state->interpreter();
+    StackGuard guard(lua);
+    push();
+    lua_newtable(lua);
+    lua_pushstring(lua, "__index");
+    parent.push();
+    lua_rawset(lua, -3);
+    lua_setmetatable(lua, -2);
 }
 
 int LuaTable::count() const

@@ -61,6 +61,7 @@ public:
     bool isTable(const char* name) const;
     bool isTable(const lang::String& name) const { return isTable(name.c_str()); }
     bool isTable(int index) const;
+    bool isFunction(const char* name) const;
 
     void setNumber(const char* name, float value);
     void setBoolean(const char* name, bool value);
@@ -84,6 +85,10 @@ public:
     /// Calls the function stored under name with two numbers and no results.
     void call(const char* name, float a, float b);
 
+    /// Gives the table a metatable whose __index is parent, so that reads of missing keys
+    /// through the interpreter fall through to parent (this handle's own getters stay raw).
+    void inheritFrom(const LuaTable& parent);
+
     /// The number of key/value pairs.
     int count() const;
 
@@ -101,7 +106,7 @@ private:
     LuaState* m_state = nullptr; ///< not counted: the state owns the interpreter and outlives handles
     int m_reference = -1;
 
-    void release();
+    void dropReference();
 };
 
 } // namespace lua

@@ -1,0 +1,178 @@
+#include "game/GameApp.h"
+
+#include "framework/Config.h"
+#include "framework/Framework.h"
+#include "framework/OSInterface.h"
+#include "game/GameLua.h"
+#include "gr/Context.h"
+#include "io/FileBundle.h"
+#include "lang/Debug.h"
+#include "lua/LuaNames.h"
+#include "lua/LuaState.h"
+
+using framework::Config;
+using framework::KEY_COUNT;
+using lang::String;
+
+namespace game {
+
+GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_context(context)
+{
+    Config& config = Config::current();
+    m_lua = new lua::LuaState;
+    // The resource registry (res) is created here once that layer exists.
+    setDataPath(io::PathName(config.dataPath));
+    context->setShaderPath(config.dataPath + "shaders/");
+    m_wasFullScreen = true;
+
+    m_bundle = new io::FileBundle;
+    try {
+        m_bundle->load(config.dataPath, config.dataPath + "bundleIndex.idx");
+        io::FileBundle::install(m_bundle.ptr());
+    } catch (...) {
+        lang::log("Can't find bundle, using files directly...\n");
+    }
+
+    m_world = new GameLua(m_lua.ptr(), this, context);
+    m_world->setString("imagePath", config.imagePath);
+    m_world->setString("fontPath", config.fontPath);
+    m_world->setString("audioPath", config.audioPath);
+    m_world->setString("localizationPath", config.localizationPath);
+    m_world->setString("levelPath", config.levelPath);
+    m_world->setString("scriptPath", config.scriptPath);
+    m_world->setString("deviceModel", config.deviceModel);
+    m_world->setBoolean("isBetaVersion", config.isBetaVersion);
+    if (config.deviceModel == "roku")
+        m_world->setBoolean("rokuOnWindows", true);
+
+    const String scriptPath = config.scriptPath;
+    m_world->loadIntoGlobalTable("starTable", scriptPath + "/starLimits.lua");
+    m_world->loadIntoGlobalTable(String(), scriptPath + "/loadlist.lua");
+    m_world->runScriptFile(scriptPath + "/gamelogic.lua");
+
+    config.dataPath = config.imagePath = config.fontPath = config.audioPath = String();
+    config.localizationPath = config.levelPath = config.scriptPath = String();
+    // The 2D shaders are preloaded here once effect files can be read.
+
+    m_keyNames.reset(new lua::LuaNames(m_lua.ptr(), framework::keyNames(), KEY_COUNT));
+    for (int i = 0; i < KEY_COUNT; ++i)
+        m_keyPressedNow[i] = m_keyReleasedNow[i] = false;
+    const bool none[KEY_COUNT] = {};
+    m_world->keyPressed().setBooleans(*m_keyNames, none);
+    m_world->keyReleased().setBooleans(*m_keyNames, none);
+    m_world->keyHold().setBooleans(*m_keyNames, none);
+
+    m_world->startUpAssets(scriptPath);
+    // The text language and the master volume are set here once texts and audio exist.
+    if (os->forcesAudioOff() && m_world->isTable("settings"))
+        m_world->getTable("settings").setBoolean("audioEnabled", false);
+
+    m_animTime = -1;
+    m_animDuration = -1;
+    setGestureState(0);
+    m_startDistance = -1;
+    m_wheelZoomEnabled = true;
+}
+
+GameApp::~GameApp()
+{
+    // The world calls calculatePlaytime and saves the settings on its way out; every
+    // script handle goes before the interpreter.
+    m_keyNames.reset();
+    m_world = nullptr;
+    m_lua = nullptr;
+    if (io::FileBundle::installed() == m_bundle.ptr())
+        io::FileBundle::install(nullptr);
+    m_bundle = nullptr;
+}
+
+void GameApp::update(float dt, gr::Context* context, int)
+{
+    if (touches().size() > 3)
+        App::activate(false); // forget held keys and touches
+    advanceZoom(dt);
+    runGestures(dt);
+    publishKeys();
+    volumeKeys();
+    resolutionSwitch();
+
+    context->beginFrame();
+    context->clear(0xff000000 | m_world->backgroundColour(), true, true, true);
+    m_world->update(dt);
+    context->endFrame();
+    context->present();
+    context->resetStatistics();
+
+    if (framework::FrameState::current().mouseCaptured) {
+        m_world->cursor().setNumber("x", 0);
+        m_world->cursor().setNumber("y", 0);
+    }
+    m_world->cursor().setBoolean("wheelTriggered", false);
+}
+
+void GameApp::publishKeys()
+{
+    bool held[KEY_COUNT];
+    for (int i = 0; i < KEY_COUNT; ++i)
+        held[i] = isKeyDown(i);
+    m_world->keyPressed().setBooleans(*m_keyNames, m_keyPressedNow);
+    m_world->keyReleased().setBooleans(*m_keyNames, m_keyReleasedNow);
+    m_world->keyHold().setBooleans(*m_keyNames, held);
+    for (int i = 0; i < KEY_COUNT; ++i)
+        m_keyPressedNow[i] = m_keyReleasedNow[i] = false;
+}
+
+void GameApp::volumeKeys()
+{
+    lua::LuaTable& pressed = m_world->keyPressed();
+    float change = 0;
+    if (pressed.getBoolean("VOLUME_UP") || pressed.getBoolean("ADD"))
+        change += 0.1f;
+    if (pressed.getBoolean("VOLUME_DOWN") || pressed.getBoolean("SUBTRACT"))
+        change -= 0.1f;
+    if (change == 0)
+        return;
+    // The volume is read from the audio output once it exists; without one it is 0.
+    float volume = 0 + change;
+    volume = volume < 0 ? 0 : volume > 1 ? 1 : volume;
+    if (m_world->isTable("settings"))
+        m_world->getTable("settings").setNumber("volume", volume);
+}
+
+void GameApp::resolutionSwitch()
+{
+    if (!m_world->isString("deviceModel") || m_world->getString("deviceModel") != "iphone4" ||
+        !m_world->isBoolean("changeResolution") || !m_world->getBoolean("changeResolution"))
+        return;
+    if (m_world->isString("wantedResolution") && m_world->getString("wantedResolution") == "FULL") {
+        os()->setResolution(m_context->windowWidth(), m_context->windowHeight());
+        lang::log("Retina resolution\n");
+    } else {
+        os()->setResolution(m_context->windowWidth() / 2, m_context->windowHeight() / 2);
+        lang::log("Half resolution\n");
+    }
+    m_world->setBoolean("changeResolution", false);
+}
+
+void GameApp::activate(bool active)
+{
+    App::activate(active);
+    if (m_world && m_world->scriptsLoaded() && m_world->isFunction(active ? "gameResumed" : "gamePaused"))
+        m_world->call(active ? "gameResumed" : "gamePaused");
+}
+
+bool GameApp::activateAudio(bool active)
+{
+    m_audioActive = active;
+    // The audio output and input are started and stopped here once the audio layer exists.
+    return true;
+}
+
+void GameApp::resized()
+{
+    if (m_world && m_world->isFunction("resolutionChanged"))
+        m_world->call("resolutionChanged", static_cast<float>(m_context->width()),
+                      static_cast<float>(m_context->height()));
+}
+
+} // namespace game

@@ -1,0 +1,386 @@
+#include "game/GameLua.h"
+
+#include "framework/Keys.h"
+#include "game/CipherKeys.h"
+#include "framework/OSInterface.h"
+#include "game/GameApp.h"
+#include "gr/Context.h"
+#include "io/AppDataInputStream.h"
+#include "io/AppDataOutputStream.h"
+#include "io/ByteArrayOutputStream.h"
+#include "io/FileInputStream.h"
+#include "io/PathName.h"
+#include "lang/Array.h"
+#include "lang/BlockCipher.h"
+#include "lang/Debug.h"
+#include "lang/ErrorBox.h"
+#include "lua/LuaException.h"
+#include "lua/LuaState.h"
+
+#include <lua.h>
+
+#include <cstring>
+
+using lang::Format;
+using lang::String;
+
+namespace game {
+
+namespace {
+
+String readWhole(io::InputStream& in)
+{
+    std::string bytes(static_cast<size_t>(in.available()), '\0');
+    int count = bytes.empty() ? 0 : in.read(&bytes[0], static_cast<int>(bytes.size()));
+    bytes.resize(static_cast<size_t>(count));
+    return String(std::move(bytes));
+}
+
+} // namespace
+
+GameLua::GameLua(lua::LuaState* state, GameApp* app, gr::Context* context)
+    : LuaObject(state), m_app(app), m_context(context), m_keyPressed(state), m_keyReleased(state), m_keyHold(state),
+      m_cursor(state), m_multitouchSweep(state), m_multitouchZoom(state), m_objects(state), m_clippedText(state),
+      m_objectsByName(String(), nullptr)
+{
+    inheritFrom(state->globals());
+    // The masked image of the world drawing joins here with the drawing layer.
+    for (int i = 0; i < KEY_SIZE; ++i) {
+        m_saveKey[i] = game::saveKey()[i];
+        m_scriptKey[i] = game::scriptKey()[i];
+    }
+    registerNatives();
+
+    setNumber("screenWidth", static_cast<float>(context->width()));
+    setNumber("screenHeight", static_cast<float>(context->height()));
+    setTable(String("keyPressed"), &m_keyPressed);
+    setTable(String("keyReleased"), &m_keyReleased);
+    setTable(String("keyHold"), &m_keyHold);
+    m_cursor.setNumber("x", 0);
+    m_cursor.setNumber("y", 0);
+    setTable(String("cursor"), &m_cursor);
+    setTable(String("multitouchSweep"), &m_multitouchSweep);
+    m_multitouchZoom.setNumber("zoomCoolingTime", -1);
+    setTable(String("multitouchZoom"), &m_multitouchZoom);
+    setTable(String("clippedText"), &m_clippedText);
+    setTable(String("objects"), &m_objects);
+
+    m_world = new b2World(b2Vec2(0, 20));
+    m_world->SetAllowSleeping(true);
+    m_world->SetContactListener(this);
+    m_world->SetContactFilter(this);
+
+    lua::LuaTable highscores = loadSavedTable("highscores.lua");
+    setTable(String("highscores"), &highscores);
+    lua::LuaTable settings = loadSavedTable("settings.lua");
+    setTable(String("settings"), &settings);
+
+    // The particle manager joins here with the particle layer.
+    m_videoPlayer = new pf::VideoPlayer(this);
+}
+
+GameLua::~GameLua()
+{
+    try {
+        callScript("calculatePlaytime");
+    } catch (const lang::Throwable& e) {
+        lang::log("calculatePlaytime failed: %s\n", e.getMessage().c_str());
+    }
+    try {
+        saveSettings();
+    } catch (const lang::Throwable& e) {
+        lang::log("Saving settings failed: %s\n", e.getMessage().c_str());
+    }
+    for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it)
+        delete it.value();
+    m_objectsByName.clear();
+    delete m_world;
+    m_videoPlayer = nullptr;
+}
+
+void GameLua::registerNatives()
+{
+    registerMethod("requestExit", this, &GameLua::requestExit);
+    registerMethod("print", this, &GameLua::print);
+    registerMethod("setBGColor", this, &GameLua::setBGColor);
+    registerMethod("captureMouse", this, &GameLua::captureMouse);
+    registerMethod("isMouseCaptured", this, &GameLua::isMouseCaptured);
+    registerMethod("setFullScreenMode", this, &GameLua::setFullScreenMode);
+    registerMethod("isInFullScreenMode", this, &GameLua::isInFullScreenMode);
+    registerMethod("setResolution", this, &GameLua::setResolution);
+    registerMethod("setIsMultitouchMouseWheelSimulationEnabled", this,
+                   &GameLua::setIsMultitouchMouseWheelSimulationEnabled);
+    registerMethod("setGameOn", this, &GameLua::setGameOn);
+    registerMethod("doesMouseClickSetsTouchCount", this, &GameLua::doesMouseClickSetsTouchCount);
+    registerMethod("printGlobals", this, &GameLua::printGlobals);
+    registerMethod("playVideo", this, &GameLua::playVideo);
+    registerMethod("goToTaskSwitcherLua", this, &GameLua::goToTaskSwitcherLua);
+    registerMethod("setWorldScale", this, &GameLua::setWorldScale);
+    registerMethod("setMaxWorldScale", this, &GameLua::setMaxWorldScale);
+
+    registerMethod("createBox", this, &GameLua::createBox);
+    registerMethod("createCircle", this, &GameLua::createCircle);
+    registerMethod("createPolygon", this, &GameLua::createPolygon);
+    registerMethod("clearVertices", this, &GameLua::clearVertices);
+    registerMethod("addVertex", this, &GameLua::addVertex);
+    registerMethod("removeObject", this, &GameLua::removeObject);
+    registerMethod("applyImpulse", this, &GameLua::applyImpulse);
+    registerMethod("applyForce", this, &GameLua::applyForce);
+    registerMethod("setPosition", this, &GameLua::setPosition);
+    registerMethod("setRotation", this, &GameLua::setRotation);
+    registerMethod("setVelocity", this, &GameLua::setVelocity);
+    registerMethod("setAngularVelocity", this, &GameLua::setAngularVelocity);
+    registerMethod("setSleeping", this, &GameLua::setSleeping);
+    registerMethod("setObjectParameter", this, &GameLua::setObjectParameter);
+    registerMethod("getAngle", this, &GameLua::getAngle);
+    registerMethod("getWorldPoint", this, &GameLua::getWorldPoint);
+    registerMethod("setPhysicsSimulationScale", this, &GameLua::setPhysicsSimulationScale);
+    registerMethod("setPhysicsEnabled", this, &GameLua::setPhysicsEnabled);
+    registerMethod("isPhysicsEnabled", this, &GameLua::isPhysicsEnabled);
+    registerMethod("setMaxTranslation", this, &GameLua::setMaxTranslation);
+    registerMethod("setLevelLimits", this, &GameLua::setLevelLimits);
+    registerMethod("setEditing", this, &GameLua::setEditing);
+    registerMethod("setMaterial", this, &GameLua::setMaterial);
+
+    for (const char* name : {"activateNexaUI", "activateNexaUIAtProfile", "deactivateNexaUI", "showNexaSplash",
+                             "initGameCenter", "getLeaderboardScoresForPlayers", "showLeaderboards",
+                             "showAchievements", "drawSome"})
+        registerMethod(name, this, &GameLua::doNothing);
+    for (const char* name : {"isNexaSplashShowing", "isNexaUIShowing", "userEnabledNexa"})
+        registerMethod(name, this, &GameLua::alwaysFalse);
+    registerMethod("avoidNexaBackgroundActivity", this, &GameLua::ignoreFlag);
+    registerMethod("unlockAchievement", this, &GameLua::unlockAchievement);
+    registerMethod("postHighscore", this, &GameLua::postHighscore);
+    registerMethod("getLeaderboardScoresForRange", this, &GameLua::getLeaderboardScoresForRange);
+    registerMethod("logFlurryEvent", this, &GameLua::logFlurryEvent);
+    registerMethod("logFlurryEventWithParam", this, &GameLua::logFlurryEventWithParam);
+    registerMethod("logFlurryEventWithParams", this, &GameLua::logFlurryEventWithParams);
+}
+
+// --- script files ------------------------------------------------------------
+
+String GameLua::resolve(const String& path) const
+{
+    return io::PathName(m_app->dataPath().fullPath(), path).fullPath();
+}
+
+String GameLua::readScript(const String& path)
+{
+    io::FileInputStream in(resolve(path));
+    String bytes = readWhole(in);
+    String text;
+    lang::BlockCipher::decipher(m_scriptKey, bytes.c_str(), bytes.length(), &text);
+    return text;
+}
+
+void GameLua::loadIntoGlobalTable(const String& name, const String& path)
+{
+    try {
+        String text = readScript(path);
+        if (name.isEmpty()) {
+            state()->runString(text, resolve(path), this);
+        } else {
+            lua::LuaTable table(state());
+            table.inheritFrom(state()->globals());
+            state()->runString(text, resolve(path), &table);
+            setTable(name, &table);
+        }
+    } catch (const lang::Throwable& e) {
+        lang::showException(e);
+    }
+}
+
+void GameLua::runScriptFile(const String& path)
+{
+    try {
+        state()->runString(readScript(path), resolve(path), this);
+        callScript("updateValues");
+        m_scriptsLoaded = true;
+    } catch (const lang::Throwable& e) {
+        lang::showException(e);
+    }
+}
+
+void GameLua::startUpAssets(const String& scriptPath)
+{
+    loadIntoGlobalTable("blockTable", scriptPath + "/blocks.lua");
+    if (isTable("blockTable"))
+        m_blockTable = getTable("blockTable");
+    callScript("createStartUpAssets");
+    // The mixer's per-track limits are set here once the audio layer exists.
+}
+
+void GameLua::callScript(const char* name)
+{
+    // A game need not define every callback.
+    if (isFunction(name))
+        call(name);
+}
+
+lua::LuaTable GameLua::loadSavedTable(const String& fileName)
+{
+    lua::LuaTable table(state());
+    try {
+        io::AppDataInputStream in(fileName);
+        String bytes = readWhole(in);
+        String text = bytes;
+        if (bytes.length() > 0 && bytes.length() % 16 == 0)
+            lang::BlockCipher::decipher(m_saveKey, bytes.c_str(), bytes.length(), &text);
+        state()->runString(text, in.toString(), &table);
+    } catch (const lang::Throwable&) {
+        // A missing or unreadable file leaves the table empty; the start goes on.
+        table = lua::LuaTable(state());
+    }
+    return table;
+}
+
+void GameLua::saveSettings()
+{
+    io::AppDataOutputStream out("settings.lua");
+    if (!isTable("settings"))
+        return;
+    io::ByteArrayOutputStream text;
+    getTable("settings").write(&text, 0, false);
+    String cipher = lang::BlockCipher::encipher(m_saveKey, text.data(), text.size());
+    out.write(cipher.c_str(), cipher.length());
+    out.close();
+}
+
+// --- the frame ---------------------------------------------------------------
+
+void GameLua::update(float dt)
+{
+    setNumber("screenWidth", static_cast<float>(m_context->width()));
+    setNumber("screenHeight", static_cast<float>(m_context->height()));
+    if (m_app->zoom() != m_app->zoomAtWheel())
+        setNumber("zoomLevel", getNumber("zoomLevel") + (m_app->zoom() - m_app->zoomAtWheel()) * 0.5f);
+
+    lua::LuaTable touches(state());
+    if (m_app->isKeyDown(framework::KEY_LBUTTON)) {
+        lua::LuaTable touch(state());
+        touch.setNumber("x", m_cursor.getNumber("x"));
+        touch.setNumber("y", m_cursor.getNumber("y"));
+        touches.setTable(String("1"), &touch);
+        setNumber("touchcount", 1);
+    } else {
+        setNumber("touchcount", 0);
+    }
+    setTable(String("touches"), &touches);
+
+    if (m_physicsEnabled) {
+        stepPhysics(dt);
+        publishObjects();
+    }
+    // The version and updater answers are published here once the network layer exists.
+    if (isFunction("update"))
+        call("update", dt, dt);
+}
+
+// --- natives: application and window -----------------------------------------
+
+void GameLua::requestExit()
+{
+    m_app->requestQuit();
+}
+
+void GameLua::print(String text)
+{
+    lang::log("%s\n", text.c_str());
+}
+
+void GameLua::setBGColor(float r, float g, float b)
+{
+    auto channel = [](float v) -> uint32_t { return v <= 0 ? 0 : v >= 255 ? 255 : static_cast<uint32_t>(v); };
+    m_backgroundColour = channel(r) << 16 | channel(g) << 8 | channel(b);
+}
+
+void GameLua::captureMouse(bool on)
+{
+    m_app->os()->setMouseCaptured(on);
+}
+
+bool GameLua::isMouseCaptured()
+{
+    return m_app->os()->isMouseCaptured();
+}
+
+void GameLua::setFullScreenMode(bool on)
+{
+    m_app->os()->setFullScreenMode(on);
+}
+
+bool GameLua::isInFullScreenMode()
+{
+    return m_app->os()->isInFullScreenMode();
+}
+
+void GameLua::setResolution(float width, float height)
+{
+    m_app->os()->setResolution(static_cast<int>(width), static_cast<int>(height));
+}
+
+void GameLua::setIsMultitouchMouseWheelSimulationEnabled(bool on)
+{
+    m_app->setWheelZoomEnabled(on);
+}
+
+void GameLua::setGameOn(bool)
+{
+    // The desktop OS interface has no game-state operation.
+}
+
+bool GameLua::doesMouseClickSetsTouchCount()
+{
+    return true;
+}
+
+void GameLua::printGlobals()
+{
+    lua_State* lua = state()->interpreter();
+    const int top = lua_gettop(lua);
+    lua_pushvalue(lua, LUA_GLOBALSINDEX);
+    lua_pushnil(lua);
+    while (lua_next(lua, -2)) {
+        if (lua_type(lua, -1) != LUA_TFUNCTION) {
+            if (lua_type(lua, -2) == LUA_TSTRING)
+                lang::log("Name: %s\n", lua_tostring(lua, -2));
+            else if (lua_type(lua, -2) == LUA_TNUMBER)
+                lang::log("Number: %f\n", static_cast<double>(lua_tonumber(lua, -2)));
+        }
+        lua_pop(lua, 1);
+    }
+    lua_settop(lua, top);
+}
+
+void GameLua::playVideo(String name)
+{
+    m_videoPlayer->play(resolve(name));
+}
+
+void GameLua::goToTaskSwitcherLua()
+{
+}
+
+void GameLua::setWorldScale(float scale)
+{
+    m_worldScale = scale;
+    m_app->setZoom(scale);
+}
+
+void GameLua::setMaxWorldScale(float scale)
+{
+    m_app->setMaxZoom(scale);
+}
+
+void GameLua::unlockAchievement(String id, String text)
+{
+    lang::log("Unlocking Nexa achievement %s %s\n", id.c_str(), text.c_str());
+}
+
+void GameLua::videoPlaybackFinished()
+{
+    m_app->os()->activate();
+    m_app->activateAudio(true);
+}
+
+} // namespace game

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "game/RenderObjectData.h"
+#include "lang/Array.h"
+#include "lang/Hashtable.h"
+#include "lang/Ptr.h"
+#include "lua/LuaObject.h"
+#include "pf/VideoPlayer.h"
+
+#include <box2d/box2d.h>
+
+#include <cstdint>
+
+namespace gr {
+class Context;
+}
+
+namespace game {
+
+class GameApp;
+
+/// The game world: the scripts' environment table with every native, the physics world
+/// and its named objects, and the per-frame update that moves the world and publishes
+/// its state to the scripts. Main thread only.
+///
+/// The table reads the interpreter's globals through its metatable, so the scripts see
+/// the standard library as globals while their assignments stay here.
+class GameLua : public lua::LuaObject, public b2ContactListener, public b2ContactFilter, public pf::VideoPlayerObserver
+{
+public:
+    static const int KEY_SIZE = 32;
+    static constexpr float STEP = 1.0f / 30.0f;
+
+    /// app and context are not owned; both outlive the game world.
+    GameLua(lua::LuaState* state, GameApp* app, gr::Context* context);
+    ~GameLua() override;
+
+    /// One frame: touches, physics, the script's update(dt, dt).
+    void update(float dt);
+
+    /// Reads a script file (resolved against the data path), deciphers it with the script
+    /// key and runs it: in this table when name is empty, else in a new table stored here
+    /// under name. A failure is shown in the error box and the start-up goes on.
+    void loadIntoGlobalTable(const lang::String& name, const lang::String& path);
+    /// Runs a script file in this table, then updateValues(), and marks the scripts loaded.
+    void runScriptFile(const lang::String& path);
+    /// blocks.lua into blockTable, then createStartUpAssets().
+    void startUpAssets(const lang::String& scriptPath);
+    bool scriptsLoaded() const { return m_scriptsLoaded; }
+
+    uint32_t backgroundColour() const { return m_backgroundColour; }
+    lua::LuaTable& keyPressed() { return m_keyPressed; }
+    lua::LuaTable& keyReleased() { return m_keyReleased; }
+    lua::LuaTable& keyHold() { return m_keyHold; }
+    lua::LuaTable& cursor() { return m_cursor; }
+    lua::LuaTable& multitouchSweep() { return m_multitouchSweep; }
+    lua::LuaTable& multitouchZoom() { return m_multitouchZoom; }
+    b2World* world() const { return m_world; }
+    const RenderObjectData* object(const lang::String& name) const;
+    float accumulator() const { return m_accumulator; }
+    int interpolationSlot() const { return m_slot; }
+
+    const uint8_t* saveKey() const { return m_saveKey; }
+    const uint8_t* scriptKey() const { return m_scriptKey; }
+
+    /// Interpolates an angle from older to newer by alpha, the short way round.
+    static float interpolateAngle(float older, float newer, float alpha);
+
+    // --- natives: application and window ---
+    void requestExit();
+    void print(lang::String text);
+    void setBGColor(float r, float g, float b);
+    void captureMouse(bool on);
+    bool isMouseCaptured();
+    void setFullScreenMode(bool on);
+    bool isInFullScreenMode();
+    void setResolution(float width, float height);
+    void setIsMultitouchMouseWheelSimulationEnabled(bool on);
+    void setGameOn(bool on);
+    bool doesMouseClickSetsTouchCount();
+    void printGlobals();
+    void playVideo(lang::String name);
+    void goToTaskSwitcherLua();
+    void setWorldScale(float scale);
+    void setMaxWorldScale(float scale);
+
+    // --- natives: physics objects ---
+    void createBox(lang::String name, lang::String sprite, float x, float y, float width, float height, float density,
+                   float friction, float restitution, bool collides, bool bird, float zOrder);
+    void createCircle(lang::String name, lang::String sprite, float x, float y, float radius, float density,
+                      float friction, float restitution, bool bird, float zOrder);
+    void createPolygon(lang::String name, lang::String sprite, float x, float y, float width, float height,
+                       float density, float friction, float restitution, bool collides, bool bird, float zOrder);
+    void clearVertices();
+    void addVertex(float x, float y);
+    void removeObject(lang::String name);
+    void applyImpulse(lang::String name, float ix, float iy, float px, float py);
+    void applyForce(lang::String name, float fx, float fy, float px, float py);
+    void setPosition(lang::String name, float x, float y);
+    void setRotation(lang::String name, float angle);
+    void setVelocity(lang::String name, float vx, float vy);
+    void setAngularVelocity(lang::String name, float w);
+    void setSleeping(lang::String name, bool sleeping);
+    void setObjectParameter(lang::String name, float parameter, float value);
+    void setMaterial(lang::String name, lang::String material);
+    float getAngle(lang::String name);
+    int getWorldPoint(lua_State* lua);
+    void setPhysicsSimulationScale(float scale);
+    void setPhysicsEnabled(bool on);
+    bool isPhysicsEnabled();
+    void setMaxTranslation(float distance);
+    void setLevelLimits(float left, float, float right, float);
+    void setEditing(bool on);
+
+    // --- natives: services with no platform behind them ---
+    void doNothing() {}
+    bool alwaysFalse() { return false; }
+    void ignoreFlag(bool) {}
+    void unlockAchievement(lang::String id, lang::String text);
+    void postHighscore(lang::String, float) {}
+    void getLeaderboardScoresForRange(lang::String, float, float) {}
+    void logFlurryEvent(lang::String) {}
+    void logFlurryEventWithParam(lang::String, lang::String, lang::String) {}
+    void logFlurryEventWithParams(lang::String, lang::String) {}
+
+    // pf::VideoPlayerObserver
+    void videoPlaybackFinished() override;
+
+private:
+    GameApp* m_app;
+    gr::Context* m_context;
+    lua::LuaTable m_keyPressed, m_keyReleased, m_keyHold, m_cursor, m_multitouchSweep, m_multitouchZoom;
+    lua::LuaTable m_objects, m_clippedText, m_blockTable;
+    uint32_t m_backgroundColour = 0;
+    int m_slot = 0;
+    lang::Array<b2Vec2> m_vertices;
+    b2World* m_world = nullptr;
+    lang::Hashtable<lang::String, RenderObjectData*> m_objectsByName;
+    lang::Array<RenderObjectData*> m_birds;
+    float m_simulationScale = 1.0f;
+    bool m_physicsEnabled = false;
+    bool m_loading = false;
+    bool m_editing = false;
+    float m_accumulator = 0;
+    float m_worldScale = 1.0f;
+    int32_t m_levelLeft = 0, m_levelRight = 0;
+    uint8_t m_saveKey[KEY_SIZE];
+    uint8_t m_scriptKey[KEY_SIZE];
+    lang::Ptr<pf::VideoPlayer> m_videoPlayer;
+    bool m_scriptsLoaded = false;
+
+    void registerNatives();
+    lua::LuaTable loadSavedTable(const lang::String& fileName);
+    void saveSettings();
+    lang::String readScript(const lang::String& path);
+    lang::String resolve(const lang::String& path) const;
+    void callScript(const char* name);
+
+    RenderObjectData* find(const lang::String& name, const char* native);
+    RenderObjectData* createObject(const lang::String& name, const lang::String& sprite, float x, float y,
+                                   float density, float friction, float restitution, const b2Shape& shape,
+                                   float zOrder, const char* type);
+    void stepPhysics(float dt);
+    void publishObjects();
+};
+
+} // namespace game
