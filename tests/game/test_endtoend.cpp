@@ -1,0 +1,111 @@
+#include "TempDir.h"
+
+#include "game/CipherKeys.h"
+#include "lang/BlockCipher.h"
+
+#include <box2d/box2d.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+void enciphered(const TempDir& dir, const std::string& name, const std::string& text)
+{
+    lang::String cipher = lang::BlockCipher::encipher(game::scriptKey(), text.data(), static_cast<int>(text.size()));
+    dir.write(name, cipher.str());
+}
+
+/// The same world built straight on the physics library, stepped as the engine steps it.
+std::string directRun(int steps)
+{
+    b2World world(b2Vec2(0, 20));
+    world.SetAllowSleeping(true);
+    auto body = [&](float x, float y, float density, const b2Shape& shape, float friction, float restitution) {
+        b2BodyDef def;
+        def.type = density != 0 ? b2_dynamicBody : b2_staticBody;
+        def.position.Set(x, y);
+        def.angularDamping = 1.0f;
+        b2Body* b = world.CreateBody(&def);
+        b2FixtureDef fixture;
+        fixture.shape = &shape;
+        fixture.density = density;
+        fixture.friction = friction;
+        fixture.restitution = restitution;
+        b->CreateFixture(&fixture);
+        return b;
+    };
+    b2PolygonShape ground;
+    ground.SetAsBox(20, 0.5f);
+    ground.m_radius = 0.1f;
+    body(0, 10, 0, ground, 0.8f, 0.1f);
+    std::vector<b2Body*> crates;
+    for (int i = 0; i < 3; ++i) {
+        b2PolygonShape box;
+        box.SetAsBox(0.5f, 0.5f);
+        box.m_radius = 0.1f;
+        crates.push_back(body(i * 0.3f, 8 - i * 1.5f, 1, box, 0.6f, 0.1f));
+    }
+    b2CircleShape ball;
+    ball.m_radius = 0.5f;
+    b2Body* b = body(-5, 0, 3, ball, 0.5f, 0.3f);
+    for (int i = 0; i < steps; ++i) {
+        world.Step(1.0f / 30.0f, 10, 10);
+        world.ClearForces();
+    }
+    std::ostringstream out;
+    char line[128];
+    for (int i = 0; i < 3; ++i) {
+        std::snprintf(line, sizeof(line), "crate%d %.4f %.4f\n", i, crates[i]->GetPosition().x, crates[i]->GetPosition().y);
+        out << line;
+    }
+    std::snprintf(line, sizeof(line), "ball %.4f %.4f\n", b->GetPosition().x, b->GetPosition().y);
+    out << line;
+    return out.str();
+}
+
+} // namespace
+
+TEST(EndToEnd, TheEngineRunsAWorldLikeThePhysicsLibrary)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X server: run through ./test.sh (xvfb-run)";
+    TempDir dir;
+    dir.write("config.lua", "name = 'e2e' width = 160 height = 120 datapath = 'data/' scriptPath = 'scripts'");
+    std::system(("mkdir -p '" + dir.path() + "/data/scripts'").c_str());
+    for (const char* name : {"starLimits.lua", "loadlist.lua", "blocks.lua"})
+        enciphered(dir, std::string("data/scripts/") + name, "");
+    enciphered(dir, "data/scripts/gamelogic.lua",
+               "steps = 0\n"
+               "function createStartUpAssets()\n"
+               "  objects.world = {}\n"
+               "  createBox('ground', '', 0, 10, 40, 1, 0, 0.8, 0.1, true, false, 1)\n"
+               "  for i = 0, 2 do createBox('crate' .. i, '', i * 0.3, 8 - i * 1.5, 1, 1, 1, 0.6, 0.1, true, false, 2) end\n"
+               "  createCircle('ball', '', -5, 0, 0.5, 3, 0.5, 0.3, false, 3)\n"
+               "  setPhysicsEnabled(true)\n"
+               "end\n"
+               "function removeBlocks()\n"
+               "  steps = steps + 1\n"
+               "  if steps == 60 then\n"
+               "    for _, name in ipairs({ 'crate0', 'crate1', 'crate2', 'ball' }) do\n"
+               "      local x, y = getWorldPoint(name, 0, 0)\n"
+               "      print(string.format('%s %.4f %.4f', name, x, y))\n"
+               "    end\n"
+               "    requestExit()\n"
+               "  end\n"
+               "end\n"
+               "function update(dt) end\n");
+    const std::string command = "timeout 60 '" PELTERRA_EXECUTABLE "' '" + (dir / "config.lua") + "' 2>'" + (dir / "err.txt") + "'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << dir.read("err.txt");
+    // The printed lines, in order, from the engine's diagnostics.
+    std::istringstream err(dir.read("err.txt"));
+    std::string line, printed;
+    while (std::getline(err, line))
+        if (line.rfind("crate", 0) == 0 || line.rfind("ball ", 0) == 0)
+            printed += line + "\n";
+    EXPECT_EQ(printed, directRun(60));
+}

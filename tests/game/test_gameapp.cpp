@@ -1,0 +1,210 @@
+#include "GameFixture.h"
+
+#include "io/AppDataOutputStream.h"
+
+using framework::KEY_LBUTTON;
+using framework::KEY_SHIFT;
+
+TEST_F(GameTest, StartUpRunsTheScriptsInOrder)
+{
+    const std::string record = "order = (order or '') .. ";
+    script("starLimits.lua", "level1 = { 1, 2, 3 }");
+    script("loadlist.lua", record + "'loadlist,'");
+    script("blocks.lua", "wood = { strength = 10 }");
+    start(record + "'gamelogic,' "
+                   "function updateValues() " + record + "'updateValues,' end "
+                   "function createStartUpAssets() " + record + "'assets:' .. blockTable.wood.strength end");
+    EXPECT_EQ(std::string(world().getString("order").c_str()), "loadlist,gamelogic,updateValues,assets:10");
+    EXPECT_EQ(world().getTable("starTable").getTable("level1").getNumber(2), 2.0f);
+    EXPECT_TRUE(world().scriptsLoaded());
+    EXPECT_TRUE(boolean("keyPressed.LBUTTON == false and keyHold.KEY_ALT == false and keyReleased.NONE == false"));
+    EXPECT_TRUE(boolean("screenWidth == 480 and screenHeight == 320"));
+    EXPECT_TRUE(boolean("type(math.floor) == 'function' and _G.print ~= print")); // natives shadow the library
+    EXPECT_NE(log.text().find("Can't find bundle, using files directly...\n"), std::string::npos);
+}
+
+TEST_F(GameTest, AFailingScriptIsReportedAndTheStartGoesOn)
+{
+    script("loadlist.lua", "this is not lua");
+    testing::internal::CaptureStdout();
+    start("ok = true");
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind("EXCEPTION: Error while compiling Lua: ", 0), 0u) << out;
+    EXPECT_TRUE(boolean("ok"));
+}
+
+TEST_F(GameTest, FocusBeforeTheScriptsLoadCallsNothing)
+{
+    start("paused = 0 function gamePaused() paused = paused + 1 end function gameResumed() paused = paused - 10 end");
+    EXPECT_TRUE(world().scriptsLoaded());
+    app->activate(false);
+    app->activate(true);
+    EXPECT_EQ(number("paused"), -9.0f);
+}
+
+TEST_F(GameTest, SettingsSurviveARestartEnciphered)
+{
+    start("settings.volume = 0.7 settings.name = 'Ada \"the\" player'");
+    delete app; // saves settings.lua
+    app = nullptr;
+    const std::string saved = appData.read("settings.lua");
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(saved.size() % 16, 0u);
+    EXPECT_EQ(saved.find("volume"), std::string::npos); // enciphered
+    start("");
+    EXPECT_FLOAT_EQ(number("settings.volume"), 0.7f);
+    EXPECT_TRUE(boolean("settings.name == 'Ada \"the\" player'"));
+    // A plain-text file (not a multiple of 16 bytes) is read as it is.
+    delete app;
+    app = nullptr;
+    appData.write("highscores.lua", "best = 12345");
+    start("");
+    EXPECT_FLOAT_EQ(number("highscores.best"), 12345.0f);
+}
+
+TEST_F(GameTest, FrameCallbacksAndTables)
+{
+    start("calls = {} function update(a, b) calls[#calls + 1] = a == b and a or -1 end "
+          "function resolutionChanged(w, h) resized = w .. 'x' .. h end");
+    run("setBGColor(300, -5, 12.7)");
+    EXPECT_EQ(world().backgroundColour(), 0xFF000Cu);
+    frame(0.02f);
+    EXPECT_EQ(context->lastClear, 0xFFFF000Cu);
+    frame(0.05f);
+    EXPECT_TRUE(boolean("#calls == 2 and math.abs(calls[1] - 0.02) < 1e-6 and math.abs(calls[2] - 0.05) < 1e-6"));
+    run("first = touches");
+    frame(0.02f);
+    EXPECT_TRUE(boolean("first ~= touches and touchcount == 0 and next(touches) == nil"));
+    app->mouseMoved(12, 34);
+    app->setKeyDown(KEY_LBUTTON, true);
+    frame(0.02f);
+    EXPECT_TRUE(boolean("touchcount == 1 and touches['1'].x == 12 and touches['1'].y == 34"));
+    context->resize(400, 300);
+    app->resized();
+    EXPECT_TRUE(boolean("resized == '400x300'"));
+    EXPECT_EQ(context->presents, 3 + 1);
+}
+
+TEST_F(GameTest, ServiceNativesAreQuiet)
+{
+    start("");
+    run("activateNexaUI() deactivateNexaUI() showNexaSplash() postHighscore('board', 100)"
+        "logFlurryEvent('e') logFlurryEventWithParam('e', 'k', 'v') logFlurryEventWithParams('e', 'p')"
+        "initGameCenter() showLeaderboards() getLeaderboardScoresForRange('b', 1, 10) avoidNexaBackgroundActivity(true)"
+        "unlockAchievement('first', 'First!') goToTaskSwitcherLua() playVideo('intro.avi') setGameOn(true)");
+    EXPECT_FALSE(boolean("isNexaUIShowing() or isNexaSplashShowing() or userEnabledNexa()"));
+    EXPECT_TRUE(boolean("doesMouseClickSetsTouchCount()"));
+    EXPECT_NE(log.text().find("Unlocking Nexa achievement first First!\n"), std::string::npos);
+}
+
+TEST_F(GameTest, KeysBetweenFrames)
+{
+    start("");
+    app->keyDown(KEY_LBUTTON);
+    app->keyUp(KEY_LBUTTON);
+    frame(0.02f);
+    EXPECT_TRUE(boolean("keyPressed.LBUTTON and keyReleased.LBUTTON and not keyHold.LBUTTON"));
+    frame(0.02f);
+    EXPECT_TRUE(boolean("not keyPressed.LBUTTON and not keyReleased.LBUTTON"));
+    app->setKeyDown(framework::KEY_A, true);
+    frame(0.02f);
+    EXPECT_TRUE(boolean("keyHold.A"));
+}
+
+TEST_F(GameTest, VolumeKeysStayWithinRange)
+{
+    start("");
+    app->keyDown(framework::KEY_ADD);
+    frame(0.02f);
+    EXPECT_NEAR(number("settings.volume"), 0.1f, 1e-6f); // from 0: no audio output yet
+    app->keyDown(framework::KEY_SUBTRACT);
+    frame(0.02f);
+    EXPECT_EQ(number("settings.volume"), 0.0f);
+}
+
+TEST_F(GameTest, WheelZoomAnimates)
+{
+    start("");
+    app->mouseWheel(3);
+    EXPECT_TRUE(boolean("cursor.wheelTriggered and cursor.wheel == 3"));
+    app->advanceZoom(0.25f);
+    EXPECT_GT(app->zoom(), 1.0f);
+    EXPECT_LT(app->zoom(), 1.6f);
+    app->advanceZoom(0.26f);
+    EXPECT_FLOAT_EQ(app->zoom(), 1.6f);
+    frame(0.02f);
+    EXPECT_FALSE(boolean("cursor.wheelTriggered"));
+
+    app->setZoom(1.0f);
+    app->setKeyDown(KEY_SHIFT, true);
+    app->mouseWheel(3);
+    app->advanceZoom(0.6f);
+    EXPECT_FLOAT_EQ(app->zoom(), 1.03f);
+    app->setKeyDown(KEY_SHIFT, false);
+
+    app->setZoom(0.5f);
+    app->mouseWheel(-1);
+    app->advanceZoom(0.6f);
+    EXPECT_FLOAT_EQ(app->zoom(), 0.4f);
+
+    app->setZoom(0.02f);
+    app->mouseWheel(-5);
+    app->advanceZoom(0.6f);
+    EXPECT_FLOAT_EQ(app->zoom(), 0.01f);
+}
+
+TEST_F(GameTest, ASecondNotchAccumulates)
+{
+    start("setMaxWorldScale(10)");
+    app->mouseWheel(1); // 1.0 -> 1.2 over 0.5 s
+    app->advanceZoom(0.2f);
+    const float at = app->zoom();
+    app->mouseWheel(1); // target + 0.1, the rest of a 0.8 s animation
+    app->advanceZoom(0.79f);
+    EXPECT_LT(app->zoom(), 1.3f);
+    EXPECT_GT(app->zoom(), at);
+    app->advanceZoom(0.02f);
+    EXPECT_FLOAT_EQ(app->zoom(), 1.3f);
+}
+
+TEST_F(GameTest, PinchTriplesTheZoom)
+{
+    start("");
+    framework::FrameState::current().fullScreen = true;
+    app->runGestures(0.02f); // entering full screen
+    app->touchBegan({1, 100, 100});
+    app->touchBegan({2, 220, 100});
+    app->runGestures(0.02f);
+    EXPECT_EQ(app->gestureState(), 1);
+    app->touchMoved({1, 90, 100}); // apart: recognised at a distance of 120 + ...
+    app->touchMoved({2, 230, 100});
+    app->runGestures(0.02f);
+    EXPECT_EQ(app->gestureState(), 3);
+    EXPECT_TRUE(boolean("multitouchZoom.zoomCoolingTime == -1"));
+    // The pinch started at 140 px; widening to 420 px triples the zoom.
+    app->touchMoved({1, 0, 100});
+    app->touchMoved({2, 420, 100});
+    app->runGestures(0.02f);
+    EXPECT_FLOAT_EQ(app->zoom(), 3.0f);
+    app->touchEnded({1, 0, 0});
+    app->touchEnded({2, 0, 0});
+    app->runGestures(0.02f);
+    EXPECT_EQ(app->gestureState(), 0);
+    EXPECT_TRUE(boolean("multitouchZoom.zoomCoolingTime == 0"));
+}
+
+TEST_F(GameTest, ASelectedBirdBlocksGestures)
+{
+    start("selectedBird = {}");
+    framework::FrameState::current().fullScreen = true;
+    app->touchBegan({1, 100, 100});
+    app->touchBegan({2, 220, 100});
+    app->runGestures(0.02f);
+    EXPECT_EQ(app->gestureState(), 0);
+    run("selectedBird = nil");
+    app->runGestures(0.02f);
+    EXPECT_EQ(app->gestureState(), 1);
+    run("selectedBird = {}");
+    app->runGestures(0.02f);
+    EXPECT_EQ(app->gestureState(), 4);
+}
