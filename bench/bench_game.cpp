@@ -101,8 +101,6 @@ static void GameWorldFrame(benchmark::State& s)
     }
     app.reset();
     lang::setLogSink(nullptr, nullptr);
-    s.counters["us_per_frame"] = benchmark::Counter(static_cast<double>(s.iterations()) * 1e-6,
-                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(GameWorldFrame)->Unit(benchmark::kMicrosecond);
 
@@ -120,7 +118,5 @@ static void BareStep(benchmark::State& s)
         world->Step(1.0f / 30.0f, 10, 10);
         world->ClearForces();
     }
-    s.counters["us_per_frame"] = benchmark::Counter(static_cast<double>(s.iterations()) * 1e-6,
-                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BareStep)->Unit(benchmark::kMicrosecond);

@@ -59,6 +59,8 @@ public:
     const RenderObjectData* object(const lang::String& name) const;
     float accumulator() const { return m_accumulator; }
     int interpolationSlot() const { return m_slot; }
+    /// The rolling-sound volume of a material (wood, rock, light) at the last publishing pass.
+    float rollingVolume(int material) const { return material > 0 && material < 4 ? m_rollingVolume[material] : 0; }
 
     const uint8_t* saveKey() const { return m_saveKey; }
     const uint8_t* scriptKey() const { return m_scriptKey; }
@@ -148,6 +150,7 @@ private:
     uint8_t m_scriptKey[KEY_SIZE];
     lang::Ptr<pf::VideoPlayer> m_videoPlayer;
     bool m_scriptsLoaded = false;
+    float m_rollingVolume[4] = {}; ///< the loudest rolling object of each material this frame
 
     void registerNatives();
     lua::LuaTable loadSavedTable(const lang::String& fileName);

@@ -425,6 +425,8 @@ void GameLua::stepPhysics(float dt)
 void GameLua::publishObjects()
 {
     bool moving = false, awake = false, movingAboveTolerance = false;
+    for (float& volume : m_rollingVolume)
+        volume = 0;
     for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
         RenderObjectData* record = it.value();
         b2Body* body = record->body;
@@ -447,8 +449,12 @@ void GameLua::publishObjects()
         if (record->bird) {
             table.setNumber("xVel", v.x);
             table.setNumber("yVel", v.y);
+        } else if (record->rolling) {
+            float volume = body->GetMass() * (record->rollingFactor * std::fabs(w) / 400);
+            volume = volume > 1 ? 1 : volume;
+            if (volume > m_rollingVolume[record->material])
+                m_rollingVolume[record->material] = volume;
         }
-        // The rolling sounds' volumes are computed here once the audio layer exists.
         record->wasAwake = awakeNow;
         table.setNumber("angle", bodyAngle(body));
         table.setBoolean("sleeping", !awakeNow);
@@ -456,6 +462,7 @@ void GameLua::publishObjects()
     setBoolean("hasMovingObjects", moving);
     setBoolean("hasAwakeObjects", awake);
     setBoolean("hasMovingObjectsAboveTolerance", movingAboveTolerance);
+    // The three rolling sounds play at these volumes once the audio layer exists.
 }
 
 } // namespace game

@@ -208,3 +208,38 @@ TEST_F(GameTest, ASelectedBirdBlocksGestures)
     app->runGestures(0.02f);
     EXPECT_EQ(app->gestureState(), 4);
 }
+
+TEST_F(GameTest, DeviceModels)
+{
+    framework::Config::current().deviceModel = "roku";
+    script("starLimits.lua", "");
+    script("loadlist.lua", "");
+    script("blocks.lua", "");
+    script("gamelogic.lua", "");
+    framework::Config& config = framework::Config::current();
+    config.dataPath = data.path() + "/";
+    config.scriptPath = "scripts";
+    config.deviceModel = "roku";
+    app = new game::GameApp(&os, context.ptr());
+    EXPECT_TRUE(boolean("rokuOnWindows == true and deviceModel == 'roku'"));
+    // The resolution switch is the iphone4's alone.
+    run("changeResolution = true");
+    frame(0.02f);
+    EXPECT_TRUE(boolean("changeResolution"));
+    EXPECT_TRUE(os.resolutions.empty());
+    context->setWindowSize(1920, 1080);
+    run("deviceModel = 'iphone4' wantedResolution = 'HALF'");
+    frame(0.02f);
+    run("changeResolution = true wantedResolution = 'FULL'");
+    frame(0.02f);
+    EXPECT_FALSE(boolean("changeResolution"));
+    ASSERT_EQ(os.resolutions.size(), 2u);
+    EXPECT_EQ(os.resolutions[0], (std::pair<int, int>{960, 540}));
+    EXPECT_EQ(os.resolutions[1], (std::pair<int, int>{1920, 1080}));
+}
+
+TEST_F(GameTest, RokuIsAbsentElsewhere)
+{
+    start("");
+    EXPECT_TRUE(boolean("rokuOnWindows == nil"));
+}

@@ -164,3 +164,15 @@ TEST_F(GameTest, ManipulationNatives)
     EXPECT_FLOAT_EQ(b2_maxTranslation, 5.0f);
     b2SetMaxTranslation(2.0f);
 }
+
+TEST_F(GameTest, RollingCirclesSetTheirMaterialsVolume)
+{
+    start(kScene);
+    run("createCircle('wheel', '', 0, 0, 2, 1, 0.5, 0.1, false, 3) setMaterial('wheel', 'rock')"
+        "setAngularVelocity('wheel', 10)");
+    frame(1.0f / 30);
+    // mass x radius x |w| / 400, capped at 1: 4 pi x 2 x ~10 / 400.
+    const float w = std::fabs(world().object("wheel")->body->GetAngularVelocity());
+    EXPECT_NEAR(world().rollingVolume(game::MATERIAL_ROCK), 4 * 3.14159f * 2 * w / 400, 1e-3f);
+    EXPECT_EQ(world().rollingVolume(game::MATERIAL_WOOD), 0.0f);
+}

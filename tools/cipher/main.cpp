@@ -1,6 +1,8 @@
 // pelterra-cipher: enciphers and deciphers the game's script and save files.
 //
 //   pelterra-cipher (encipher|decipher) (--script|--save) IN OUT
+//
+// OUT "-" writes to the standard output.
 
 #include "game/CipherKeys.h"
 #include "lang/BlockCipher.h"
@@ -15,7 +17,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: pelterra-cipher (encipher|decipher) (--script|--save) IN OUT\n");
+    std::fprintf(stderr, "usage: pelterra-cipher (encipher|decipher) (--script|--save) IN OUT|-\n");
     return 2;
 }
 
@@ -43,6 +45,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "pelterra-cipher: %s is not enciphered: its length %zu is not a positive multiple of 16\n",
                      argv[3], bytes.size());
         return 1;
+    }
+    if (std::string(argv[4]) == "-") {
+        std::fwrite(out.c_str(), 1, static_cast<size_t>(out.length()), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
     std::ofstream file(argv[4], std::ios::binary | std::ios::trunc);
     file.write(out.c_str(), out.length());
