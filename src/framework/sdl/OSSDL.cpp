@@ -87,9 +87,15 @@ bool OSSDL::createWindow(const String&, int width, int height, bool fullScreen)
     if (!m_videoStarted) {
         // The GL loader speaks GLX: the window must live on an X server (XWayland will do).
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-            lang::log("SDL_InitSubSystem failed: %s\n", SDL_GetError());
-            return false;
+        // A busy X server can refuse a connection for a moment: try a few times before
+        // giving up on the window.
+        int tries = 0;
+        while (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+            if (++tries == 5 || (!std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))) {
+                lang::log("SDL_InitSubSystem failed: %s\n", SDL_GetError());
+                return false;
+            }
+            SDL_Delay(100);
         }
         m_videoStarted = true;
     }
