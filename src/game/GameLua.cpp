@@ -217,6 +217,12 @@ void GameLua::callScript(const char* name)
         call(name);
 }
 
+void GameLua::callback(const char* name, std::initializer_list<lua::LuaValue> arguments)
+{
+    if (isFunction(name))
+        call(name, arguments);
+}
+
 lua::LuaTable GameLua::loadSavedTable(const String& fileName)
 {
     lua::LuaTable table(state());

@@ -10,6 +10,7 @@
 #include <box2d/box2d.h>
 
 #include <cstdint>
+#include <exception>
 
 namespace gr {
 class Context;
@@ -125,6 +126,10 @@ public:
     void logFlurryEventWithParam(lang::String, lang::String, lang::String) {}
     void logFlurryEventWithParams(lang::String, lang::String) {}
 
+    // b2ContactFilter and b2ContactListener: run inside the physics step.
+    bool ShouldCollide(b2Fixture* fixtureA, b2Fixture* fixtureB) override;
+    void BeginContact(b2Contact* contact) override;
+
     // pf::VideoPlayerObserver
     void videoPlaybackFinished() override;
 
@@ -133,6 +138,8 @@ private:
     gr::Context* m_context;
     lua::LuaTable m_keyPressed, m_keyReleased, m_keyHold, m_cursor, m_multitouchSweep, m_multitouchZoom;
     lua::LuaTable m_objects, m_clippedText, m_blockTable;
+    lua::LuaTable m_worldTable, m_deadBlocks; ///< bound when a level loads
+    std::exception_ptr m_stepFailure; ///< an error raised inside the physics step, thrown after it
     uint32_t m_backgroundColour = 0;
     int m_slot = 0;
     lang::Array<b2Vec2> m_vertices;
@@ -158,12 +165,18 @@ private:
     lang::String readScript(const lang::String& path);
     lang::String resolve(const lang::String& path) const;
     void callScript(const char* name);
+    /// Calls a script function of this table when the game defines it.
+    void callback(const char* name, std::initializer_list<lua::LuaValue> arguments);
 
     RenderObjectData* find(const lang::String& name, const char* native);
     RenderObjectData* createObject(const lang::String& name, const lang::String& sprite, float x, float y,
                                    float density, float friction, float restitution, const b2Shape& shape,
                                    float zOrder, const char* type);
     void stepPhysics(float dt);
+    lua::LuaTable deadBlocks();
+    void contact(b2Contact* contact);
+    void blockOnBlock(RenderObjectData* a, RenderObjectData* b);
+    void birdOnVictim(RenderObjectData* bird, RenderObjectData* victim, b2Contact* contact);
     void publishObjects();
 };
 

@@ -382,6 +382,11 @@ void GameLua::stepPhysics(float dt)
     m_accumulator += dt;
     while (m_accumulator >= STEP) {
         m_world->Step(STEP, 10, 10);
+        if (m_stepFailure) {
+            std::exception_ptr failure = m_stepFailure;
+            m_stepFailure = nullptr;
+            std::rethrow_exception(failure);
+        }
         m_accumulator -= STEP;
         callScript("removeBlocks");
         for (RenderObjectData* bird : m_birds) {

@@ -327,6 +327,24 @@ void LuaTable::inheritFrom(const LuaTable& parent)
     lua_setmetatable(lua, -2);
 }
 
+void LuaTable::call(const char* name, std::initializer_list<LuaValue> arguments)
+{
+    if (!isValid())
+        return;
+    lua_State* lua = m_state->interpreter();
+    StackGuard guard(lua);
+    push();
+    pushField(lua, name);
+    for (const LuaValue& value : arguments) {
+        switch (value.kind) {
+        case LuaValue::NUMBER: lua_pushnumber(lua, value.number); break;
+        case LuaValue::TEXT: lua_pushlstring(lua, value.text.c_str(), static_cast<size_t>(value.text.length())); break;
+        case LuaValue::BOOLEAN: lua_pushboolean(lua, value.flag); break;
+        }
+    }
+    m_state->protectedCall(static_cast<int>(arguments.size()));
+}
+
 int LuaTable::count() const
 {
     if (!isValid())

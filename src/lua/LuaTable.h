@@ -3,6 +3,8 @@
 #include "lang/Object.h"
 #include "lang/String.h"
 
+#include <initializer_list>
+
 namespace io {
 class OutputStream;
 }
@@ -12,6 +14,21 @@ namespace lua {
 class LuaState;
 class LuaObject;
 class LuaNames;
+
+/// One argument of a script call: a number, a text or a boolean.
+struct LuaValue
+{
+    enum Kind { NUMBER, TEXT, BOOLEAN } kind;
+    float number = 0;
+    lang::String text;
+    bool flag = false;
+
+    LuaValue(float value) : kind(NUMBER), number(value) {}
+    LuaValue(int value) : kind(NUMBER), number(static_cast<float>(value)) {}
+    LuaValue(const lang::String& value) : kind(TEXT), text(value) {}
+    LuaValue(const char* value) : kind(TEXT), text(value) {}
+    LuaValue(bool value) : kind(BOOLEAN), flag(value) {}
+};
 
 /// A counted handle on one script table, held in the interpreter's registry.
 ///
@@ -84,6 +101,8 @@ public:
     void call(const char* name);
     /// Calls the function stored under name with two numbers and no results.
     void call(const char* name, float a, float b);
+    /// Calls the function stored under name with the arguments and no results.
+    void call(const char* name, std::initializer_list<LuaValue> arguments);
 
     /// Gives the table a metatable whose __index is parent, so that reads of missing keys
     /// through the interpreter fall through to parent (this handle's own getters stay raw).

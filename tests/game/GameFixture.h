@@ -12,6 +12,7 @@
 #include "gr/Context.h"
 #include "io/AppData.h"
 #include "lang/BlockCipher.h"
+#include "lua/LuaException.h"
 #include "lua/LuaState.h"
 
 #include <gtest/gtest.h>
