@@ -91,9 +91,7 @@ GameLua::~GameLua()
     } catch (const lang::Throwable& e) {
         lang::log("Saving settings failed: %s\n", e.getMessage().c_str());
     }
-    for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it)
-        delete it.value();
-    m_objectsByName.clear();
+    destroyAllObjects();
     delete m_world;
     m_videoPlayer = nullptr;
 }
@@ -142,6 +140,14 @@ void GameLua::registerNatives()
     registerMethod("setEditing", this, &GameLua::setEditing);
     registerMethod("setMaterial", this, &GameLua::setMaterial);
 
+    registerMethod("loadLevel", this, &GameLua::loadLevel);
+    registerMethod("saveLevel", this, &GameLua::saveLevel);
+    registerMethod("saveLuaFile", this, &GameLua::saveLuaFile);
+    registerMethod("loadLuaFileToObject", this, &GameLua::loadLuaFileToObject);
+    registerMethod("checkForLuaFile", this, &GameLua::checkForLuaFile);
+    registerMethod("createDirectory", this, &GameLua::createDirectory);
+    registerMethod("checkDirectory", this, &GameLua::checkDirectory);
+
     for (const char* name : {"activateNexaUI", "activateNexaUIAtProfile", "deactivateNexaUI", "showNexaSplash",
                              "initGameCenter", "getLeaderboardScoresForPlayers", "showLeaderboards",
                              "showAchievements", "drawSome"})
@@ -176,18 +182,25 @@ String GameLua::readScript(const String& path)
 void GameLua::loadIntoGlobalTable(const String& name, const String& path)
 {
     try {
-        String text = readScript(path);
         if (name.isEmpty()) {
-            state()->runString(text, resolve(path), this);
+            state()->runString(readScript(path), resolve(path), this);
         } else {
-            lua::LuaTable table(state());
-            table.inheritFrom(state()->globals());
-            state()->runString(text, resolve(path), &table);
+            lua::LuaTable table = loadDataFile(path);
             setTable(name, &table);
         }
     } catch (const lang::Throwable& e) {
+        lang::log("Unable to load lua file %s\n", resolve(path).c_str());
         lang::showException(e);
     }
+}
+
+lua::LuaTable GameLua::loadDataFile(const String& path)
+{
+    String text = readScript(path);
+    lua::LuaTable table(state());
+    table.inheritFrom(state()->globals());
+    state()->runData(text, resolve(path), &table);
+    return table;
 }
 
 void GameLua::runScriptFile(const String& path)
@@ -232,7 +245,7 @@ lua::LuaTable GameLua::loadSavedTable(const String& fileName)
         String text = bytes;
         if (bytes.length() > 0 && bytes.length() % 16 == 0)
             lang::BlockCipher::decipher(m_saveKey, bytes.c_str(), bytes.length(), &text);
-        state()->runString(text, in.toString(), &table);
+        state()->runData(text, in.toString(), &table);
     } catch (const lang::Throwable&) {
         // A missing or unreadable file leaves the table empty; the start goes on.
         table = lua::LuaTable(state());
@@ -242,14 +255,7 @@ lua::LuaTable GameLua::loadSavedTable(const String& fileName)
 
 void GameLua::saveSettings()
 {
-    io::AppDataOutputStream out("settings.lua");
-    if (!isTable("settings"))
-        return;
-    io::ByteArrayOutputStream text;
-    getTable("settings").write(&text, 0, false);
-    String cipher = lang::BlockCipher::encipher(m_saveKey, text.data(), text.size());
-    out.write(cipher.c_str(), cipher.length());
-    out.close();
+    saveLuaFile("settings", "settings.lua", true);
 }
 
 // --- the frame ---------------------------------------------------------------

@@ -115,6 +115,15 @@ public:
     void setLevelLimits(float left, float, float right, float);
     void setEditing(bool on);
 
+    // --- natives: level and script files ---
+    void loadLevel(lang::String levelName);
+    void saveLevel(lang::String levelName);
+    void saveLuaFile(lang::String globalName, lang::String fileName, bool toApplicationData);
+    int loadLuaFileToObject(lua_State* lua);
+    bool checkForLuaFile(lang::String path);
+    void createDirectory(lang::String path);
+    bool checkDirectory(lang::String path);
+
     // --- natives: services with no platform behind them ---
     void doNothing() {}
     bool alwaysFalse() { return false; }
@@ -162,6 +171,10 @@ private:
     void registerNatives();
     lua::LuaTable loadSavedTable(const lang::String& fileName);
     void saveSettings();
+    /// A data file read into a new table: deciphered with the script key (used whatever
+    /// that gives) and run with an instruction budget.
+    lua::LuaTable loadDataFile(const lang::String& path);
+    void destroyAllObjects();
     lang::String readScript(const lang::String& path);
     lang::String resolve(const lang::String& path) const;
     void callScript(const char* name);

@@ -268,6 +268,34 @@ void LuaState::runString(const String& text, const String& chunkName, const LuaT
     run(env, &in, text.length(), chunkName);
 }
 
+namespace {
+
+const int BUDGET_STEP = 10000; // instructions between two looks at the budget
+
+} // namespace
+
+void LuaState::budgetHook(lua_State* lua, lua_Debug*)
+{
+    LuaState* state = of(lua);
+    state->m_budgetLeft -= BUDGET_STEP;
+    if (state->m_budgetLeft < 0)
+        luaL_error(lua, "ran past its budget of %d instructions", static_cast<int>(state->m_budget));
+}
+
+void LuaState::runData(const String& text, const String& chunkName, const LuaTable* env, long budget)
+{
+    // Not nested: data chunks call no engine code that runs another.
+    m_budget = m_budgetLeft = budget;
+    lua_sethook(m_lua, &LuaState::budgetHook, LUA_MASKCOUNT, BUDGET_STEP);
+    try {
+        runString(text, chunkName, env);
+    } catch (...) {
+        lua_sethook(m_lua, nullptr, 0, 0);
+        throw;
+    }
+    lua_sethook(m_lua, nullptr, 0, 0);
+}
+
 float LuaState::getNumber(int position)
 {
     checkType(position, TYPE_NUMBER);

@@ -7,6 +7,7 @@
 #include <exception>
 
 struct lua_State;
+struct lua_Debug;
 
 namespace io {
 class InputStream;
@@ -44,6 +45,13 @@ public:
     void runStream(io::InputStream* in, const LuaTable* env);
     /// run() over a text held in memory.
     void runString(const lang::String& text, const lang::String& chunkName, const LuaTable* env = nullptr);
+
+    /// The interpreter instructions a chunk run as data (a level, saved settings) may take
+    /// before it fails with a script error "... ran past its budget of N instructions": a
+    /// broken file with an endless loop must fail, not hang the game.
+    static const long DATA_BUDGET = 50000000;
+    /// runString() that fails once the chunk has run budget instructions.
+    void runData(const lang::String& text, const lang::String& chunkName, const LuaTable* env, long budget = DATA_BUDGET);
 
     /// The global table.
     LuaTable& globals() { return m_globals; }
@@ -83,12 +91,15 @@ private:
     LuaTable m_globals;
     int m_threadReference = -1;
     std::exception_ptr m_pending;
+    long m_budget = 0;     ///< the budget of the data chunk running
+    long m_budgetLeft = 0; ///< instructions it may still run, counted in hook steps
     lang::String m_pendingText;
 
     [[noreturn]] void typeError(int position, int expected);
     static int errorFunction(lua_State* lua);
     static int messageHandler(lua_State* lua);
     static int panic(lua_State* lua);
+    static void budgetHook(lua_State* lua, lua_Debug* info);
     lang::String errorText(int index) const;
 };
 

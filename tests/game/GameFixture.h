@@ -79,7 +79,7 @@ protected:
     /// Starts the game on the data directory; gamelogic.lua is the given text.
     void start(const std::string& gamelogic = "")
     {
-        for (const char* name : {"starLimits.lua", "loadlist.lua", "blocks.lua"})
+        for (const char* name : {"starLimits.lua", "loadlist.lua", "blocks.lua", "particles.lua"})
             if (data.read(std::string("scripts/") + name).empty())
                 script(name, "");
         script("gamelogic.lua", gamelogic);

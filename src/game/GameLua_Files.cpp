@@ -1,0 +1,166 @@
+// Level files and script files: loading, saving and the file natives.
+
+#include "game/GameLua.h"
+
+#include "io/AppDataOutputStream.h"
+#include "io/ByteArrayOutputStream.h"
+#include "io/FileInputStream.h"
+#include "io/FileOutputStream.h"
+#include "lang/BlockCipher.h"
+#include "lang/Debug.h"
+#include "lang/ErrorBox.h"
+#include "lua/LuaState.h"
+
+#include <lua.h>
+
+#include <sys/stat.h>
+
+using lang::String;
+
+namespace game {
+
+void GameLua::destroyAllObjects()
+{
+    for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
+        m_world->DestroyBody(it.value()->body);
+        delete it.value();
+    }
+    m_objectsByName.clear();
+    m_birds.clear();
+}
+
+void GameLua::loadLevel(String levelName)
+{
+    m_birds.clear();
+    m_accumulator = 0;
+    m_loading = true;
+    try {
+        lang::log("Loading blocks...\n");
+        const String scriptPath = getString("scriptPath");
+        loadIntoGlobalTable("blockTable", scriptPath + "/blocks.lua");
+        loadIntoGlobalTable("particleTable", scriptPath + "/particles.lua");
+        m_worldTable = m_objects.getTable("world");
+        m_deadBlocks = getTable("deadBlocks");
+        m_blockTable = getTable("blockTable");
+        b2SetMaxTranslation(2.0f);
+        lang::log("Removing physics objects...\n");
+        destroyAllObjects();
+        // The joint lists, particle effects and trajectories are emptied here as their
+        // layers arrive.
+        lang::log("Loading level from file...\n");
+        lua::LuaTable level = loadDataFile(levelName + ".lua");
+        setTable(String("loadedObjects"), &level);
+    } catch (const lang::Throwable&) {
+        lang::log("Unable to load level.\n");
+    }
+    m_loading = false;
+}
+
+void GameLua::saveLevel(String levelName)
+{
+    lua::LuaTable level(state());
+    lua::LuaTable& objects = m_objects;
+    if (objects.isString("theme"))
+        level.setString("theme", objects.getString("theme"));
+    for (const char* key : {"birdCameraData", "castleCameraData", "joints", "counts"})
+        if (objects.isTable(key)) {
+            lua::LuaTable table = objects.getTable(key);
+            level.setTable(key, &table);
+        }
+    if (objects.isNumber("physicsToWorld"))
+        level.setNumber("physicsToWorld", objects.getNumber("physicsToWorld"));
+    if (objects.isBoolean("doNotWaitForMovingObjects"))
+        level.setBoolean("doNotWaitForMovingObjects", objects.getBoolean("doNotWaitForMovingObjects"));
+
+    // One entry per string-keyed table of objects.world, in table order.
+    lua::LuaTable world(state());
+    lua_State* lua = state()->interpreter();
+    const int top = lua_gettop(lua);
+    if (objects.isTable("world")) {
+        objects.getTable("world").push();
+        lua_pushnil(lua);
+        while (lua_next(lua, -2)) {
+            if (lua_type(lua, -2) == LUA_TSTRING && lua_type(lua, -1) == LUA_TTABLE) {
+                const String name = lua_tostring(lua, -2);
+                lua::LuaTable source = lua::LuaTable::fromStack(state(), -1);
+                lua::LuaTable entry(state());
+                entry.setNumber("angle", source.getNumber("angle"));
+                entry.setNumber("x", source.getNumber("x"));
+                entry.setNumber("y", source.getNumber("y"));
+                entry.setString("name", source.getString("name"));
+                entry.setString("definition", source.getString("definition"));
+                for (const char* key : {"owner", "startNumber"})
+                    if (source.isNumber(key))
+                        entry.setNumber(key, source.getNumber(key));
+                world.setTable(name, &entry);
+            }
+            lua_pop(lua, 1);
+        }
+    }
+    lua_settop(lua, top);
+    level.setTable(String("world"), &world);
+
+    io::FileOutputStream out(resolve(levelName + ".lua"));
+    level.write(&out, 0, false);
+    out.close();
+}
+
+void GameLua::saveLuaFile(String globalName, String fileName, bool toApplicationData)
+{
+    const bool present = isTable(globalName.c_str());
+    if (toApplicationData) {
+        // The file is made even when there is nothing to write: the next start reads an
+        // empty table.
+        io::AppDataOutputStream out(fileName);
+        if (present) {
+            io::ByteArrayOutputStream text;
+            getTable(globalName).write(&text, 0, false);
+            String cipher = lang::BlockCipher::encipher(m_saveKey, text.data(), text.size());
+            out.write(cipher.c_str(), cipher.length());
+        }
+        out.close();
+    } else {
+        io::FileOutputStream out(resolve(fileName));
+        if (present)
+            getTable(globalName).write(&out, 0, false);
+        out.close();
+    }
+}
+
+int GameLua::loadLuaFileToObject(lua_State*)
+{
+    const String path = state()->getString(1);
+    lua::LuaTable target = state()->getTable(2);
+    const String key = state()->getString(3);
+    try {
+        lua::LuaTable table = loadDataFile(path);
+        target.setTable(key, &table);
+    } catch (const lang::Throwable& e) {
+        lang::log("Unable to load lua file %s\n", resolve(path).c_str());
+        lang::showException(e);
+    }
+    return 0;
+}
+
+bool GameLua::checkForLuaFile(String path)
+{
+    try {
+        io::FileInputStream in(resolve(path));
+        return true;
+    } catch (const lang::Throwable&) {
+        return false;
+    }
+}
+
+void GameLua::createDirectory(String path)
+{
+    mkdir(resolve(path).c_str(), 0777); // an existing directory or a missing parent is not reported
+}
+
+bool GameLua::checkDirectory(String path)
+{
+    struct stat info;
+    return !path.isEmpty() && stat(path.c_str(), &info) == 0;
+}
+
+} // namespace game
