@@ -140,6 +140,11 @@ void GameLua::registerNatives()
     registerMethod("setEditing", this, &GameLua::setEditing);
     registerMethod("setMaterial", this, &GameLua::setMaterial);
 
+    registerMethod("createJoint", this, &GameLua::createJoint);
+    registerMethod("setJointParameters", this, &GameLua::setJointParameters);
+    registerMethod("checkJointLimits", this, &GameLua::checkJointLimits);
+    registerMethod("destroyJoint", this, &GameLua::destroyJoint);
+
     registerMethod("loadLevel", this, &GameLua::loadLevel);
     registerMethod("saveLevel", this, &GameLua::saveLevel);
     registerMethod("saveLuaFile", this, &GameLua::saveLuaFile);

@@ -20,6 +20,16 @@ namespace game {
 
 class GameApp;
 
+/// A joint between two named objects; links (type 5) have no physics joint.
+struct JointRecord
+{
+    lang::String name;
+    lang::String end1;
+    lang::String end2;
+    b2Joint* joint = nullptr; ///< owned by the physics world
+    int coordType = 0;
+};
+
 /// The game world: the scripts' environment table with every native, the physics world
 /// and its named objects, and the per-frame update that moves the world and publishes
 /// its state to the scripts. Main thread only.
@@ -115,6 +125,12 @@ public:
     void setLevelLimits(float left, float, float right, float);
     void setEditing(bool on);
 
+    // --- natives: joints ---
+    int createJoint(lua_State* lua);
+    int setJointParameters(lua_State* lua);
+    void checkJointLimits(lang::String name);
+    void destroyJoint(lang::String name);
+
     // --- natives: level and script files ---
     void loadLevel(lang::String levelName);
     void saveLevel(lang::String levelName);
@@ -155,6 +171,8 @@ private:
     b2World* m_world = nullptr;
     lang::Hashtable<lang::String, RenderObjectData*> m_objectsByName;
     lang::Array<RenderObjectData*> m_birds;
+    lang::Array<JointRecord> m_joints; ///< types 1-4 (and unknown types), in creation order
+    lang::Array<JointRecord> m_links;  ///< destroy links (type 5)
     float m_simulationScale = 1.0f;
     bool m_physicsEnabled = false;
     bool m_loading = false;
@@ -175,6 +193,9 @@ private:
     /// that gives) and run with an instruction budget.
     lua::LuaTable loadDataFile(const lang::String& path);
     void destroyAllObjects();
+    void removeJointsOf(const lang::String& object);
+    void removeJointTable(const lang::String& name);
+    void publishJointAnchors();
     lang::String readScript(const lang::String& path);
     lang::String resolve(const lang::String& path) const;
     void callScript(const char* name);

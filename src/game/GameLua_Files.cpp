@@ -27,6 +27,9 @@ void GameLua::destroyAllObjects()
     }
     m_objectsByName.clear();
     m_birds.clear();
+    // The physics joints went with their bodies.
+    m_joints.clear();
+    m_links.clear();
 }
 
 void GameLua::loadLevel(String levelName)

@@ -204,8 +204,10 @@ void GameLua::addVertex(float x, float y)
 void GameLua::removeObject(String name)
 {
     RenderObjectData** found = m_objectsByName.find(name);
-    if (!found)
-        return; // the joint step of a later layer still runs for unknown names
+    if (!found) {
+        removeJointsOf(name);
+        return;
+    }
     RenderObjectData* record = *found;
     if (record->bird)
         for (int i = m_birds.size() - 1; i >= 0; --i)
@@ -214,6 +216,7 @@ void GameLua::removeObject(String name)
     m_world->DestroyBody(record->body);
     m_objectsByName.remove(name);
     delete record;
+    removeJointsOf(name);
 }
 
 void GameLua::applyImpulse(String name, float ix, float iy, float px, float py)
@@ -423,7 +426,14 @@ void GameLua::stepPhysics(float dt)
             record->y = (1 - alpha) * older.y + alpha * newer.y;
             record->angle = interpolateAngle(older.angle, newer.angle, alpha);
         }
-        // The destroy timers of joints join here with the joints.
+        if (record->destroyTimerRunning) {
+            record->destroyTimer -= dt;
+            if (record->destroyTimer <= 0) {
+                record->table.setNumber("strength", 0);
+                deadBlocks().setTable(record->name, &record->table);
+                record->destroyTimerRunning = false;
+            }
+        }
     }
 }
 
@@ -467,6 +477,7 @@ void GameLua::publishObjects()
     setBoolean("hasMovingObjects", moving);
     setBoolean("hasAwakeObjects", awake);
     setBoolean("hasMovingObjectsAboveTolerance", movingAboveTolerance);
+    publishJointAnchors();
     // The three rolling sounds play at these volumes once the audio layer exists.
 }
 
