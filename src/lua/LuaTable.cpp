@@ -291,26 +291,12 @@ void LuaTable::remove(const String& name)
 
 void LuaTable::call(const char* name)
 {
-    if (!isValid())
-        return;
-    lua_State* lua = m_state->interpreter();
-    StackGuard guard(lua);
-    push();
-    pushField(lua, name);
-    m_state->protectedCall(0);
+    call(name, {});
 }
 
 void LuaTable::call(const char* name, float a, float b)
 {
-    if (!isValid())
-        return;
-    lua_State* lua = m_state->interpreter();
-    StackGuard guard(lua);
-    push();
-    pushField(lua, name);
-    lua_pushnumber(lua, a);
-    lua_pushnumber(lua, b);
-    m_state->protectedCall(2);
+    call(name, {a, b});
 }
 
 void LuaTable::inheritFrom(const LuaTable& parent)

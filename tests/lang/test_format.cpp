@@ -64,7 +64,7 @@ TEST(Format, NumberSpecifications)
 
 TEST(Format, TwoDigitIndexIsOneDigitAndASpecification)
 {
-    // {10} is argument 1 with the specification "0": fixed point, no fraction digits.
+    // {10} is argument 1 formatted by "0": fixed point, no fraction digits.
     EXPECT_EQ(render(Format("{10}", 0, 7.6)), "8");
     EXPECT_EQ(failure(Format("{10}", 0)), "Failed to format \"{10}\", invalid argument index at 1");
 }
