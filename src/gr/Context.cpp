@@ -1,5 +1,7 @@
 #include "gr/Context.h"
 
+#include "gr/GraphicsException.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -147,6 +149,27 @@ void Context::setPerspective(float fov, float zNear, float zFar, float aspect)
     const float q = zFar / (zFar - zNear);
     const float m[16] = {f, 0, 0, 0, 0, f * aspect, 0, 0, 0, 0, q, -zNear * q, 0, 0, 1, 0};
     setTransform(m);
+}
+
+PixelFormat::Type Context::storedFormat(PixelFormat::Type format)
+{
+    switch (format) {
+    case PixelFormat::R8G8B8: return PixelFormat::B8G8R8;
+    case PixelFormat::A8R8G8B8:
+    case PixelFormat::P8: return PixelFormat::A8B8G8R8;
+    default: return format;
+    }
+}
+
+lang::Ptr<Texture> Context::createTexture(int, int, int, PixelFormat::Type, int)
+{
+    throw GraphicsException(lang::Format("Textures are not supported by the {0} renderer", rendererName(kind())));
+}
+
+lang::Ptr<Texture> Context::loadTexture(const lang::String& fileName)
+{
+    throw GraphicsException(lang::Format("Textures ({0}) are not supported by the {1} renderer", fileName,
+                                         rendererName(kind())));
 }
 
 void Context::setViewTransform(const float matrix[12])

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "gr/DrawState.h"
+#include "gr/Palette.h"
+#include "gr/PixelFormat.h"
+#include "gr/Texture.h"
+#include "lang/Ptr.h"
 #include "lang/Object.h"
 #include "lang/String.h"
 
@@ -79,6 +83,17 @@ public:
         m_storedFloat = f;
         m_storedInt = i;
     }
+
+    /// A texture of the given size, mip levels beyond the first, format and usage bits. A
+    /// requested R8G8B8 is stored as B8G8R8, A8R8G8B8 and P8 as A8B8G8R8 (GL reads bytes
+    /// in R, G, B order). Throws GraphicsException.
+    virtual lang::Ptr<Texture> createTexture(int width, int height, int mipLevels, PixelFormat::Type format, int usage);
+    /// A texture read from an image file, every mip level uploaded, named after the file.
+    virtual lang::Ptr<Texture> loadTexture(const lang::String& fileName);
+    /// A palette of count entries.
+    lang::Ptr<Palette> createPalette(int count) { return new Palette(count); }
+    /// The format a texture asked for in format is stored in.
+    static PixelFormat::Type storedFormat(PixelFormat::Type format);
 
     /// Frame brackets; nothing to do on the OpenGL renderers.
     virtual void beginFrame() {}

@@ -2,10 +2,16 @@
 
 #include "gr/GraphicsException.h"
 #include "gr/gl/GL_StateCache.h"
+#include "gr/gl/GL_Texture.h"
+#include "img/ImageReader.h"
+#include "io/FileInputStream.h"
 #include "lang/Debug.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
+
+#include <algorithm>
+#include <vector>
 
 using lang::Format;
 
@@ -113,6 +119,39 @@ void GL_ContextBase::clear(uint32_t argb, bool colour, bool depth, bool stencil)
     glClear(bits);
     ++m_statistics.clears;
     cache.setDepthMask(false);
+}
+
+lang::Ptr<Texture> GL_ContextBase::createTexture(int width, int height, int mipLevels, PixelFormat::Type format,
+                                                int usage)
+{
+    const PixelFormat::Type stored = storedFormat(format);
+    lang::Ptr<Texture> texture = new GL_Texture(this, width, height, mipLevels, stored, usage);
+    ++m_statistics.texturesCreated;
+    m_statistics.textureBytes += static_cast<int32_t>(PixelFormat::surfaceSize(stored, width, height));
+    return texture;
+}
+
+lang::Ptr<Texture> GL_ContextBase::loadTexture(const lang::String& fileName)
+{
+    io::FileInputStream in(fileName);
+    img::ImageReader reader(&in, img::ImageReader::fileType(fileName));
+    lang::Ptr<Texture> texture =
+        createTexture(reader.width(), reader.height(), reader.mipLevels() - 1, reader.format().type(), 0);
+    texture->setName(fileName);
+    const PixelFormat::Type format = texture->format().type();
+    lang::log("Loading texture %s: %dx%d %s (as %s) mips: %d\n", fileName.c_str(), reader.width(), reader.height(),
+              reader.format().name(), texture->format().name(), reader.mipLevels() - 1);
+    for (int level = 0; level < reader.mipLevels(); ++level) {
+        const int w = reader.width() >> level > 1 ? reader.width() >> level : 1;
+        const int h = reader.height() >> level > 1 ? reader.height() >> level : 1;
+        const int64_t pitch = PixelFormat::rowPitch(format, w);
+        std::vector<uint8_t> buffer(static_cast<size_t>(std::max<int64_t>(pitch * h, PixelFormat::surfaceSize(format, w, h))));
+        reader.readSurface(buffer.data(), static_cast<int>(pitch), format);
+        texture->setSurface(0, 0, buffer.data(), static_cast<int>(pitch), level, w, h, format);
+        if (level > 0)
+            m_statistics.textureBytes += static_cast<int32_t>(PixelFormat::surfaceSize(format, w, h));
+    }
+    return texture;
 }
 
 void GL_ContextBase::flipFrontFace()

@@ -119,6 +119,13 @@ void GL_StateCache::bindTexture(int unit, GLuint texture)
     ++m_calls;
 }
 
+void GL_StateCache::forgetTexture(GLuint texture)
+{
+    for (GLuint& bound : m_textures)
+        if (bound == texture)
+            bound = 0;
+}
+
 void GL_StateCache::setCull(bool on, GLenum face)
 {
     if (on != m_cull) {

@@ -21,6 +21,8 @@ public:
     void setLineWidth(float width);
     void setActiveTexture(GLenum unit);
     void bindTexture(int unit, GLuint texture);
+    /// A deleted texture is unbound by GL itself: the record follows.
+    void forgetTexture(GLuint texture);
     void setCull(bool on, GLenum face);
     void setDepthTest(bool on, GLenum function);
     void setBlend(bool on, GLenum equation, GLenum source, GLenum destination);

@@ -1,0 +1,125 @@
+#include "gr/gl/GL_Texture.h"
+
+#include "gr/GraphicsException.h"
+#include "gr/gl/GL_ContextBase.h"
+#include "gr/gl/GL_StateCache.h"
+#include "lang/Debug.h"
+
+#include <cmath>
+
+namespace gr {
+
+bool GL_Texture::glFormat(PixelFormat::Type format, GLenum* glFormat, GLenum* glType)
+{
+    switch (format) {
+    case PixelFormat::R8G8B8:
+    case PixelFormat::B8G8R8: *glFormat = GL_RGB, *glType = GL_UNSIGNED_BYTE; return true;
+    case PixelFormat::A8R8G8B8:
+    case PixelFormat::A8B8G8R8: *glFormat = GL_RGBA, *glType = GL_UNSIGNED_BYTE; return true;
+    case PixelFormat::R5G6B5: *glFormat = GL_RGB, *glType = GL_UNSIGNED_SHORT_5_6_5; return true;
+    case PixelFormat::P8:
+    case PixelFormat::L8: *glFormat = GL_LUMINANCE, *glType = GL_UNSIGNED_BYTE; return true;
+    case PixelFormat::A8L8: *glFormat = GL_LUMINANCE_ALPHA, *glType = GL_UNSIGNED_BYTE; return true;
+    case PixelFormat::R4G4B4A4: *glFormat = GL_RGBA, *glType = GL_UNSIGNED_SHORT_4_4_4_4; return true;
+    case PixelFormat::R5G5B5A1: *glFormat = GL_RGBA, *glType = GL_UNSIGNED_SHORT_5_5_5_1; return true;
+    default: return false;
+    }
+}
+
+GL_Texture::GL_Texture(GL_ContextBase* context, int width, int height, int mipLevels, PixelFormat::Type format,
+                       int usage)
+    : m_context(context), m_width(width), m_height(height), m_mipLevels(mipLevels), m_usage(usage), m_format(format)
+{
+    create();
+}
+
+GL_Texture::~GL_Texture()
+{
+    release();
+}
+
+void GL_Texture::release()
+{
+    GL_StateCache& cache = GL_StateCache::get();
+    cache.forgetTexture(m_texture);
+    if (m_texture)
+        glDeleteTextures(1, &m_texture);
+    if (m_framebuffer && glDeleteFramebuffers)
+        glDeleteFramebuffers(1, &m_framebuffer);
+    if (m_depth && glDeleteRenderbuffers)
+        glDeleteRenderbuffers(1, &m_depth);
+    m_texture = m_framebuffer = m_depth = 0;
+}
+
+void GL_Texture::create()
+{
+    release();
+    const int largest = m_width > m_height ? m_width : m_height;
+    const int chain = largest >= 2 ? static_cast<int>(std::floor(std::log2(static_cast<double>(largest)))) : 0;
+    GLint maximum = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
+    if (maximum < m_width || maximum < m_height)
+        throw GraphicsException(lang::Format("Texture is too large: {0}x{1}, maximum supported size: {2}x{3}", m_width,
+                                             m_height, maximum, maximum));
+    glGenTextures(1, &m_texture);
+    GL_StateCache& cache = GL_StateCache::get();
+    cache.bindTexture(0, m_texture);
+    m_minFilter = m_mipLevels == chain && chain > 0 ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, m_minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    GLenum format, type;
+    if (!glFormat(m_format.type(), &format, &type)) {
+        lang::log("Trying to create texture with unsupported color format: %s\n", m_format.name());
+    } else if (!m_format.isCompressed()) {
+        for (int level = 0; level <= m_mipLevels; ++level) {
+            const int w = m_width >> level > 1 ? m_width >> level : 1;
+            const int h = m_height >> level > 1 ? m_height >> level : 1;
+            glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(format), w, h, 0, format, type, nullptr);
+        }
+    }
+    if (isRenderTarget() && glGenFramebuffers) {
+        glGenFramebuffers(1, &m_framebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_texture, 0);
+        glGenRenderbuffers(1, &m_depth);
+        glBindRenderbuffer(GL_RENDERBUFFER, m_depth);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, m_width, m_height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_depth);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        // A new target is magenta with zero alpha, so that an undrawn one is easy to see.
+        const float magenta[4] = {1, 0, 1, 0};
+        cache.setClearColor(magenta);
+        glDisable(GL_SCISSOR_TEST);
+        const bool depthMask = cache.depthMask();
+        cache.setDepthMask(true);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        cache.setDepthMask(false);
+        (void)depthMask;
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    }
+    cache.bindTexture(0, 0);
+}
+
+void GL_Texture::setSurface(int x, int y, const void* pixels, int pitch, int level, int width, int height,
+                            PixelFormat::Type format)
+{
+    GL_StateCache& cache = GL_StateCache::get();
+    cache.bindTexture(0, m_texture);
+    GLenum glFormatValue, glType;
+    if (PixelFormat(format).isCompressed()) {
+        // No compression extension is used by this renderer: the upload has no GL format.
+        lang::log("Trying to create texture with unsupported color format: %s\n", PixelFormat(format).name());
+    } else if (glFormat(format, &glFormatValue, &glType)) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        const int bytes = PixelFormat(format).bytesPerPixel();
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, bytes > 0 && pitch != width * bytes ? pitch / bytes : 0);
+        glTexSubImage2D(GL_TEXTURE_2D, level, x, y, width, height, glFormatValue, glType, pixels);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    }
+    glFlush();
+    cache.bindTexture(0, 0);
+}
+
+} // namespace gr

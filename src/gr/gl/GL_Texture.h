@@ -1,0 +1,52 @@
+#pragma once
+
+#include "gr/Texture.h"
+#include "lang/Array.h"
+
+#include <GL/glew.h>
+
+#include <vector>
+
+namespace gr {
+
+class GL_ContextBase;
+
+/// A GL texture with its mip chain; a render target gets a framebuffer and a depth buffer.
+class GL_Texture : public Texture
+{
+public:
+    /// Creates the GL objects; throws GraphicsException "Texture is too large: ..." when
+    /// GL can't hold the size. context is not owned: it outlives its textures.
+    GL_Texture(GL_ContextBase* context, int width, int height, int mipLevels, PixelFormat::Type format, int usage);
+    ~GL_Texture() override;
+
+    int width() const override { return m_width; }
+    int height() const override { return m_height; }
+    PixelFormat format() const override { return m_format; }
+    int mipLevels() const override { return m_mipLevels; }
+    void setSurface(int x, int y, const void* pixels, int pitch, int level, int width, int height,
+                    PixelFormat::Type format) override;
+
+    GLuint glTexture() const { return m_texture; }
+    GLuint framebuffer() const { return m_framebuffer; }
+    bool isRenderTarget() const { return (m_usage & (USAGE_RENDER_TARGET | USAGE_UNROTATED_TARGET)) != 0; }
+    /// The minification filter chosen at creation.
+    GLint minFilter() const { return m_minFilter; }
+
+    /// The GL format and type of a pixel format; false when GL has none.
+    static bool glFormat(PixelFormat::Type format, GLenum* glFormat, GLenum* glType);
+
+private:
+    GL_ContextBase* m_context;
+    int m_width, m_height, m_mipLevels, m_usage;
+    PixelFormat m_format;
+    GLuint m_texture = 0;
+    GLuint m_framebuffer = 0;
+    GLuint m_depth = 0;
+    GLint m_minFilter = GL_LINEAR;
+
+    void create();
+    void release();
+};
+
+} // namespace gr
