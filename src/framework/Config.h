@@ -23,6 +23,7 @@ struct Config
     lang::String publisher;
     bool singleton = false;
     lang::Array<int> renderers; ///< wanted renderer kinds, in order; empty = [7, 6]
+    lang::String versionCheckUrl; ///< where the version check asks; empty: no check
 
     /// Reads the assignments of a configuration script into this record: the script runs
     /// in a temporary interpreter with an empty table as its environment, and each key is

@@ -91,6 +91,9 @@ GameLua::~GameLua()
     } catch (const lang::Throwable& e) {
         lang::log("Saving settings failed: %s\n", e.getMessage().c_str());
     }
+    // The workers end within their time-outs; they touch only their own fields.
+    m_versionThread = nullptr;
+    m_updaterThread = nullptr;
     destroyAllObjects();
     delete m_world;
     m_videoPlayer = nullptr;
@@ -166,6 +169,9 @@ void GameLua::registerNatives()
     registerMethod("logFlurryEvent", this, &GameLua::logFlurryEvent);
     registerMethod("logFlurryEventWithParam", this, &GameLua::logFlurryEventWithParam);
     registerMethod("logFlurryEventWithParams", this, &GameLua::logFlurryEventWithParams);
+    registerMethod("requestLatestVersionNumber", this, &GameLua::requestLatestVersionNumber);
+    registerMethod("checkForUpdates", this, &GameLua::checkForUpdates);
+    registerMethod("callVersionUpdater", this, &GameLua::callVersionUpdater);
 }
 
 // --- script files ------------------------------------------------------------
@@ -288,7 +294,16 @@ void GameLua::update(float dt)
         stepPhysics(dt);
         publishObjects();
     }
-    // The version and updater answers are published here once the network layer exists.
+    if (m_versionPending.load(std::memory_order_acquire)) {
+        m_versionPending.store(false, std::memory_order_relaxed);
+        m_versionThread = nullptr; // its body has returned: this joins at once
+        callback("latestVersionNumberReceived", {m_latestVersion, m_updateUrl});
+    }
+    if (m_updatePending.load(std::memory_order_acquire)) {
+        m_updatePending.store(false, std::memory_order_relaxed);
+        m_updaterThread = nullptr;
+        callback("updateAvailable", {m_updateAvailable.load(std::memory_order_relaxed)});
+    }
     if (isFunction("update"))
         call("update", dt, dt);
 }

@@ -4,12 +4,14 @@
 #include "lang/Array.h"
 #include "lang/Hashtable.h"
 #include "lang/Ptr.h"
+#include "lang/Thread.h"
 #include "lua/LuaObject.h"
 #include "pf/VideoPlayer.h"
 
 #include <box2d/box2d.h>
 
 #include <cstdint>
+#include <atomic>
 #include <exception>
 
 namespace gr {
@@ -150,6 +152,14 @@ public:
     void logFlurryEvent(lang::String) {}
     void logFlurryEventWithParam(lang::String, lang::String, lang::String) {}
     void logFlurryEventWithParams(lang::String, lang::String) {}
+    void requestLatestVersionNumber();
+    void checkForUpdates();
+    void callVersionUpdater();
+
+    /// Splits a version-check answer into its status, latest and url values; false for an
+    /// answer that is not key=value pairs joined by "&" ("Malformed response").
+    static bool parseVersionAnswer(const lang::String& body, lang::String* status, lang::String* latest,
+                                   lang::String* url);
 
     // b2ContactFilter and b2ContactListener: run inside the physics step.
     bool ShouldCollide(b2Fixture* fixtureA, b2Fixture* fixtureB) override;
@@ -185,6 +195,19 @@ private:
     lang::Ptr<pf::VideoPlayer> m_videoPlayer;
     bool m_scriptsLoaded = false;
     float m_rollingVolume[4] = {}; ///< the loudest rolling object of each material this frame
+
+    // The version and updater checks: a worker writes its answer, then sets the flag with
+    // release ordering; the main thread reads the flag with acquire ordering each frame.
+    lang::String m_versionQuery;
+    lang::String m_latestVersion, m_updateUrl;
+    std::atomic<bool> m_versionPending{false};
+    std::atomic<bool> m_updatePending{false};
+    std::atomic<bool> m_updateAvailable{false};
+    std::atomic<bool> m_versionWorkerDone{false};
+    lang::Ptr<lang::Thread> m_versionThread, m_updaterThread;
+    void versionWorker();
+    void versionCheck();
+    void updaterWorker();
 
     void registerNatives();
     lua::LuaTable loadSavedTable(const lang::String& fileName);

@@ -1,6 +1,9 @@
 #include "GameFixture.h"
 
+#include "HttpPeer.h"
 #include "io/AppDataOutputStream.h"
+
+#include <unistd.h>
 
 using framework::KEY_LBUTTON;
 using framework::KEY_SHIFT;
@@ -242,4 +245,37 @@ TEST_F(GameTest, RokuIsAbsentElsewhere)
 {
     start("");
     EXPECT_TRUE(boolean("rokuOnWindows == nil"));
+}
+
+TEST_F(GameTest, VersionCheck)
+{
+    HttpPeer peer("HTTP/1.1 200 OK\r\nContent-Length: 51\r\n\r\nstatus=ok&latest=2.1.0&url=http://example.org/get&x=1");
+    if (!peer.ready())
+        GTEST_SKIP() << "cannot listen on 127.0.0.1:80 here";
+    start("gameVersionNumber = '1.2.3' calls = 0 "
+          "function latestVersionNumberReceived(latest, url) got = latest .. ' ' .. url calls = calls + 1 end");
+    framework::Config::current().versionCheckUrl = "http://127.0.0.1/check?";
+    run("requestLatestVersionNumber()");
+    for (int i = 0; i < 200 && !boolean("got ~= nil"); ++i) {
+        frame(0.01f);
+        usleep(10000);
+    }
+    EXPECT_TRUE(boolean("got == '2.1.0 http://example.org/get'"));
+    frame(0.01f);
+    EXPECT_EQ(number("calls"), 1.0f);
+    EXPECT_EQ(peer.request().rfind("GET /check?version=1.2.3&debugVersion=2.0.0 HTTP/1.1\r\n", 0), 0u);
+    framework::Config::current().versionCheckUrl = lang::String();
+}
+
+TEST_F(GameTest, VersionCheckWithoutAnswerCallsNothing)
+{
+    EXPECT_FALSE(game::GameLua::parseVersionAnswer("garbage", nullptr, nullptr, nullptr));
+    lang::String status, latest, url;
+    EXPECT_TRUE(game::GameLua::parseVersionAnswer("status=ok&latest=3\r\n", &status, &latest, &url));
+    EXPECT_EQ(latest, "3");
+    start("function latestVersionNumberReceived() called = true end");
+    run("requestLatestVersionNumber() checkForUpdates() callVersionUpdater()"); // no endpoint, no updater
+    for (int i = 0; i < 5; ++i)
+        frame(0.01f);
+    EXPECT_FALSE(boolean("called == true"));
 }
