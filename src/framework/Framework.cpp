@@ -5,6 +5,7 @@
 #include "framework/Config.h"
 #include "framework/OSInterface.h"
 #include "framework/Platform.h"
+#include "hgr/DefaultResourceManager.h"
 #include "io/AppData.h"
 #include "lang/Debug.h"
 #include "lang/Throwable.h"
@@ -83,7 +84,7 @@ int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp
     platform.monitorSize(&monitorWidth, &monitorHeight);
     frame.context->setWindowSize(monitorWidth, monitorHeight);
 
-    // The scene layer's resource manager joins here when that layer exists.
+    hgr::DefaultResourceManager::install(new hgr::DefaultResourceManager(frame.context.ptr()));
     makeApp(os, frame.context.ptr());
 
     App* app = App::current();
@@ -107,6 +108,7 @@ void shutDown(Platform& platform)
         return;
     frame.shutDown = true;
     platform.releaseCursorClip();
+    hgr::DefaultResourceManager::install(nullptr);
     Config::current() = Config();
     delete App::current();
     io::setApplicationDataPath(String());

@@ -1,3 +1,4 @@
+#include "HttpPeer.h"
 #include "TempDir.h"
 
 #include "game/CipherKeys.h"
@@ -231,4 +232,34 @@ TEST(EndToEnd, AShotIntoATowerFollowsTheDamageRule)
     EXPECT_GT(blockHits, 0);
     EXPECT_GT(removed, 0);
     EXPECT_EQ(score, expectedScore);
+}
+
+TEST(EndToEnd, TheVersionCheckAnswersOnTheMainThread)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X server: run through ./test.sh (xvfb-run)";
+    HttpPeer peer("HTTP/1.1 200 OK\r\nContent-Length: 43\r\n\r\nstatus=ok&latest=9.9&url=http://get.example");
+    if (!peer.ready())
+        GTEST_SKIP() << "cannot listen on 127.0.0.1:80 here";
+    TempDir dir;
+    dir.write("config.lua", "name = 'check' width = 160 height = 120 datapath = 'data/' scriptPath = 'scripts' "
+                            "versionCheckUrl = 'http://127.0.0.1/version?'");
+    std::system(("mkdir -p '" + dir.path() + "/data/scripts'").c_str());
+    for (const char* name : {"starLimits.lua", "loadlist.lua", "blocks.lua"})
+        enciphered(dir, std::string("data/scripts/") + name, "");
+    enciphered(dir, "data/scripts/gamelogic.lua",
+               "gameVersionNumber = '1.5'\n"
+               "function createStartUpAssets() requestLatestVersionNumber() end\n"
+               "frames = 0\n"
+               "function latestVersionNumberReceived(latest, url) print('latest ' .. latest .. ' ' .. url) end\n"
+               "function update(dt) frames = frames + 1 if frames > 300 then requestExit() end end\n");
+    const std::string command =
+        "timeout 60 '" PELTERRA_EXECUTABLE "' '" + (dir / "config.lua") + "' 2>'" + (dir / "err.txt") + "'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string err = dir.read("err.txt");
+    EXPECT_NE(err.find("latest 9.9 http://get.example\n"), std::string::npos) << err;
+    EXPECT_EQ(err.find("latest 9.9"), err.rfind("latest 9.9")); // once
+    EXPECT_EQ(peer.request().rfind("GET /version?version=1.5&debugVersion=2.0.0 HTTP/1.1\r\n", 0), 0u);
 }
