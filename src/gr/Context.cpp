@@ -1,6 +1,7 @@
 #include "gr/Context.h"
 
 #include "gr/GraphicsException.h"
+#include "io/PathName.h"
 
 #include <cmath>
 #include <cstring>
@@ -170,6 +171,25 @@ lang::Ptr<Texture> Context::loadTexture(const lang::String& fileName)
 {
     throw GraphicsException(lang::Format("Textures ({0}) are not supported by the {1} renderer", fileName,
                                          rendererName(kind())));
+}
+
+lang::Ptr<Shader> Context::getShader(const lang::String& name, int flags)
+{
+    const lang::String base = io::PathName(name).basename();
+    lang::Ptr<Shader> shader;
+    if (lang::Ptr<Shader>* cached = m_shaderCache.find(base)) {
+        shader = (*cached)->clone();
+    } else {
+        shader = loadShader(name + ".fx", flags);
+        m_shaderCache[base] = shader;
+    }
+    m_handedOut.add(shader);
+    return shader;
+}
+
+lang::Ptr<Shader> Context::loadShader(const lang::String& path, int)
+{
+    throw GraphicsException(lang::Format("Shader template {0} not found", io::PathName(path).basename()));
 }
 
 void Context::setViewTransform(const float matrix[12])

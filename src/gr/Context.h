@@ -3,6 +3,8 @@
 #include "gr/DrawState.h"
 #include "gr/Palette.h"
 #include "gr/PixelFormat.h"
+#include "gr/Shader.h"
+#include "lang/Hashtable.h"
 #include "gr/Texture.h"
 #include "lang/Ptr.h"
 #include "lang/Object.h"
@@ -90,6 +92,13 @@ public:
     virtual lang::Ptr<Texture> createTexture(int width, int height, int mipLevels, PixelFormat::Type format, int usage);
     /// A texture read from an image file, every mip level uploaded, named after the file.
     virtual lang::Ptr<Texture> loadTexture(const lang::String& fileName);
+    /// A shader by name: cached by its base name (directory and extension removed); a miss
+    /// loads name + ".fx", a hit hands out a clone sharing the techniques. Throws
+    /// GraphicsException.
+    lang::Ptr<Shader> getShader(const lang::String& name, int flags);
+    /// Every shader handed out, for reloading.
+    int shadersHandedOut() const { return m_handedOut.size(); }
+
     /// A palette of count entries.
     lang::Ptr<Palette> createPalette(int count) { return new Palette(count); }
     /// The format a texture asked for in format is stored in.
@@ -123,6 +132,10 @@ protected:
     virtual void applyScissor(const int rect[4]) = 0;
     /// Draws what the 2D batch holds before state it depends on changes.
     virtual void flushBatch() {}
+    /// Loads an effect file (the path with ".fx"); a context kind without effect files
+    /// refuses.
+    virtual lang::Ptr<Shader> loadShader(const lang::String& path, int flags);
+
     /// The height of the bound render target, or 0 for none.
     virtual int renderTargetHeight() const { return 0; }
 
@@ -144,6 +157,9 @@ private:
     uint8_t m_storedFlag = 0;
     float m_storedFloat = 1.0f;
     int m_storedInt = 0;
+
+    lang::Hashtable<lang::String, lang::Ptr<Shader>> m_shaderCache;
+    lang::Array<lang::Ptr<Shader>> m_handedOut;
 
     void mapToGL(const Rect& rect, int out[4]) const;
 };

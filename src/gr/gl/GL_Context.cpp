@@ -1,6 +1,7 @@
 #include "gr/gl/GL_Context.h"
 
 #include "gr/GraphicsException.h"
+#include "gr/gl/GL_Shader.h"
 #include "lang/Array.h"
 
 #include <GL/glew.h>
@@ -32,6 +33,11 @@ GL_Context::GL_Context(SDL_Window* window, int orientation) : GL_ContextBase(win
     if (!supportsGLSL120(reinterpret_cast<const char*>(glsl)))
         throw GraphicsException(Format("GLSL 1.20 is not supported"));
     finishCreation(orientation);
+}
+
+lang::Ptr<Shader> GL_Context::loadShader(const String& path, int flags)
+{
+    return new GL_Shader(this, path, flags);
 }
 
 } // namespace gr

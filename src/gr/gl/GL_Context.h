@@ -17,6 +17,9 @@ public:
     /// Whether a GL_SHADING_LANGUAGE_VERSION text is at least 1.20 (a text without a "."
     /// passes).
     static bool supportsGLSL120(const char* version);
+
+protected:
+    lang::Ptr<Shader> loadShader(const lang::String& path, int flags) override;
 };
 
 } // namespace gr

@@ -1,0 +1,13 @@
+# version 120
+technique Default {
+    pass P0 {
+        VertexShader = 2d-vertexcolor.vsh ;
+        PixelShader = 2d-vertexcolor.fsh ;
+        EnableCulling = FALSE ;
+        EnableDepthTest = FALSE ;
+        EnableDepthMask = FALSE ;
+        EnableBlending = TRUE ;
+        BlendFuncSrc = SRC_ALPHA ;
+        BlendFuncDst = ONE_MINUS_SRC_ALPHA ;
+    }
+}

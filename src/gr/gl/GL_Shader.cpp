@@ -1,0 +1,285 @@
+#include "gr/gl/GL_Shader.h"
+
+#include "gr/Context.h"
+#include "gr/EffectParser.h"
+#include "gr/GraphicsException.h"
+#include "gr/gl/GL_StateCache.h"
+#include "gr/gl/GL_Texture.h"
+
+#include <cstring>
+
+using lang::Format;
+using lang::String;
+
+namespace gr {
+
+namespace {
+
+const char* const kAttributeNames[12] = {"DT_POSITION", "DT_POSITIONT", "DT_BONEWEIGHTS", "DT_BONEINDICES",
+                                         "DT_NORMAL", "DT_DIFFUSE", "DT_SPECULAR", "DT_TEX0", "DT_TEX1",
+                                         "DT_TEX2", "DT_TEX3", "DT_TANGENT"};
+
+String infoLog(GLuint object, bool program)
+{
+    GLint length = 0;
+    if (program)
+        glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+    else
+        glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
+    if (program)
+        glGetProgramInfoLog(object, length, nullptr, &log[0]);
+    else
+        glGetShaderInfoLog(object, length, nullptr, &log[0]);
+    log.resize(std::strlen(log.c_str()));
+    return String(log);
+}
+
+/// Compiles the stages of each pass as the parser reads them and links at the pass's end.
+class Builder : public EffectBuilder
+{
+public:
+    std::vector<GL_Shader::Pass> passes; ///< in file order
+
+    ~Builder() override
+    {
+        if (m_vertex)
+            glDeleteShader(m_vertex);
+        if (m_fragment)
+            glDeleteShader(m_fragment);
+    }
+
+    void vertexShader(const String& source, const String& file) override
+    {
+        replace(m_vertex, compile(GL_VERTEX_SHADER, source, file, "Failed to compile vertex shader: {0}\n\n{1}"));
+    }
+    void fragmentShader(const String& source, const String& file) override
+    {
+        replace(m_fragment, compile(GL_FRAGMENT_SHADER, source, file, "Failed to compile fragment shader: {0}\n\n{1}"));
+    }
+    void endPass(const String&, const String& pass, const RenderState& state) override
+    {
+        lang::Ptr<GL_Program> program = new GL_Program(m_vertex, m_fragment);
+        m_vertex = m_fragment = 0; // the program owns them now
+        GL_Shader::Pass record{pass, state, program};
+        record.state.program = program->program();
+        passes.push_back(record);
+    }
+
+private:
+    GLuint m_vertex = 0, m_fragment = 0;
+
+    static void replace(GLuint& slot, GLuint shader)
+    {
+        if (slot)
+            glDeleteShader(slot);
+        slot = shader;
+    }
+
+    static GLuint compile(GLenum stage, const String& source, const String& file, const char* message)
+    {
+        GLuint shader = glCreateShader(stage);
+        const char* text = source.c_str();
+        glShaderSource(shader, 1, &text, nullptr);
+        glCompileShader(shader);
+        GLint ok = GL_FALSE;
+        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+        if (!ok) {
+            String log = infoLog(shader, false);
+            glDeleteShader(shader);
+            throw GraphicsException(Format(message, file, log));
+        }
+        return shader;
+    }
+};
+
+} // namespace
+
+GL_Program::GL_Program(GLuint vertex, GLuint fragment) : m_vertex(vertex), m_fragment(fragment)
+{
+    m_program = glCreateProgram();
+    glAttachShader(m_program, vertex);
+    glAttachShader(m_program, fragment);
+    glLinkProgram(m_program);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(m_program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        String log = infoLog(m_program, true);
+        glDeleteProgram(m_program);
+        glDeleteShader(vertex);
+        glDeleteShader(fragment);
+        throw GraphicsException(Format("Failed to link shader!\n\n{0}", log));
+    }
+    GL_StateCache::get().useProgram(m_program);
+    for (int i = 0; i < 12; ++i)
+        m_attributes[i] = glGetAttribLocation(m_program, kAttributeNames[i]);
+    GLint count = 0;
+    glGetProgramiv(m_program, GL_ACTIVE_UNIFORMS, &count);
+    for (GLint i = 0; i < count; ++i) {
+        char name[33] = {};
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(m_program, static_cast<GLuint>(i), sizeof(name), nullptr, &size, &type, name);
+        std::string key = name;
+        const size_t bracket = key.find('[');
+        if (bracket != std::string::npos)
+            key.resize(bracket);
+        m_uniforms[key] = glGetUniformLocation(m_program, name);
+    }
+}
+
+GL_Program::~GL_Program()
+{
+    glDeleteProgram(m_program);
+    glDeleteShader(m_vertex);
+    glDeleteShader(m_fragment);
+}
+
+GLint GL_Program::uniform(const String& name) const
+{
+    auto found = m_uniforms.find(name.str());
+    return found == m_uniforms.end() ? -1 : found->second;
+}
+
+bool GL_Program::changed(GLint location, const float* value, int count)
+{
+    std::vector<float>& sent = m_sent[location];
+    if (static_cast<int>(sent.size()) == count && std::memcmp(sent.data(), value, sizeof(float) * count) == 0)
+        return false;
+    sent.assign(value, value + count);
+    ++m_uploads;
+    return true;
+}
+
+void GL_Program::uploadFloat(GLint location, float value)
+{
+    if (location >= 0 && changed(location, &value, 1))
+        glUniform1f(location, value);
+}
+
+void GL_Program::uploadVector(GLint location, const float value[4])
+{
+    if (location >= 0 && changed(location, value, 4))
+        glUniform4fv(location, 1, value);
+}
+
+void GL_Program::uploadMatrix(GLint location, const float value[16])
+{
+    // The engine's matrices are rows of four; GL reads columns unless told to transpose.
+    if (location >= 0 && changed(location, value, 16))
+        glUniformMatrix4fv(location, 1, GL_TRUE, value);
+}
+
+void GL_Program::uploadTextureUnit(GLint location, int unit)
+{
+    const float value = static_cast<float>(unit);
+    if (location >= 0 && changed(location, &value, 1))
+        glUniform1i(location, unit);
+}
+
+GL_Shader::GL_Shader(Context* context, const String& path, int flags)
+    : m_context(context), m_techniques(new Techniques), m_flags(flags)
+{
+    setFileName(path);
+    EffectParser parser;
+    Builder builder;
+    parser.parse(path, builder);
+    // Passes arrive in file order; the parser's techniques say how many each has.
+    size_t next = 0;
+    const std::vector<Pass>& passes = builder.passes;
+    for (const auto& technique : parser.techniques()) {
+        Technique t{technique.name, {}};
+        for (size_t i = 0; i < technique.passes.size() && next < passes.size(); ++i)
+            t.passes.push_back(passes[next++]);
+        m_techniques->list.push_back(t);
+    }
+    m_priority = parser.priority();
+    m_sortMode = parser.sortMode();
+    if (parser.moveUV()) {
+        const float zero[4] = {0, 0, 0, 0};
+        setVector("TEX0_OFFSET", zero);
+    }
+    m_technique = 0;
+    m_active = !m_techniques->list.empty();
+}
+
+GL_Shader::GL_Shader(const GL_Shader& other)
+    : Shader(), m_context(other.m_context), m_techniques(other.m_techniques), m_flags(other.m_flags)
+{
+    setFileName(other.fileName());
+    m_priority = other.m_priority;
+    m_sortMode = other.m_sortMode;
+    m_active = !m_techniques->list.empty();
+}
+
+lang::Ptr<Shader> GL_Shader::clone() const
+{
+    return new GL_Shader(*this);
+}
+
+void GL_Shader::setTechnique(const String& name)
+{
+    const String wanted = name.isEmpty() ? String("Default") : name;
+    for (size_t i = 0; i < m_techniques->list.size(); ++i) {
+        if (m_techniques->list[i].name == wanted) {
+            m_technique = static_cast<int>(i);
+            m_active = true;
+            return;
+        }
+    }
+    m_technique = 255;
+    m_active = false;
+}
+
+bool GL_Shader::hasTechnique(const String& name) const
+{
+    for (const Technique& technique : m_techniques->list)
+        if (technique.name == name)
+            return true;
+    return false;
+}
+
+int GL_Shader::begin()
+{
+    if (!m_active)
+        return 0;
+    return static_cast<int>(m_techniques->list[static_cast<size_t>(m_technique)].passes.size());
+}
+
+void GL_Shader::beginPass(int index)
+{
+    const Technique& technique = m_techniques->list[static_cast<size_t>(m_technique)];
+    if (index < 0 || index >= static_cast<int>(technique.passes.size()))
+        return;
+    m_currentPass = &technique.passes[static_cast<size_t>(index)];
+    const RenderState& s = m_currentPass->state;
+    GL_StateCache& cache = GL_StateCache::get();
+    cache.setCull(s.cullEnable, s.cullFace);
+    cache.setDepthTest(s.depthTestEnable, s.depthFunction);
+    cache.setDepthMask(s.depthWriteEnable);
+    cache.setBlend(s.blendEnable, s.blendEquation, s.blendSource, s.blendDestination);
+    cache.useProgram(s.program);
+
+    GL_Program& program = *m_currentPass->program;
+    for (const FloatParam& p : m_floats)
+        program.uploadFloat(program.uniform(p.name), p.value);
+    for (const VectorParam& p : m_vectors)
+        program.uploadVector(program.uniform(p.name), p.value);
+    for (const MatrixParam& p : m_matrices)
+        program.uploadMatrix(program.uniform(p.name), p.value);
+    int unit = 0;
+    for (const TextureParam& p : m_textures) {
+        auto* texture = static_cast<GL_Texture*>(p.texture.ptr());
+        cache.bindTexture(unit, texture ? texture->glTexture() : 0);
+        program.uploadTextureUnit(program.uniform(p.name), unit);
+        ++unit;
+    }
+}
+
+void GL_Shader::endPass()
+{
+    m_currentPass = nullptr;
+    GL_StateCache::get().useProgram(0);
+}
+
+} // namespace gr
