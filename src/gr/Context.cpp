@@ -187,6 +187,13 @@ lang::Ptr<Shader> Context::getShader(const lang::String& name, int flags)
     return shader;
 }
 
+void Context::releaseObjects()
+{
+    m_batch.clear();
+    m_shaderCache.clear();
+    m_handedOut.clear();
+}
+
 lang::Ptr<Shader> Context::loadShader(const lang::String& path, int)
 {
     throw GraphicsException(lang::Format("Shader template {0} not found", io::PathName(path).basename()));

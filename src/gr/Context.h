@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gr/Batch2D.h"
 #include "gr/DrawState.h"
 #include "gr/Palette.h"
 #include "gr/PixelFormat.h"
@@ -99,6 +100,18 @@ public:
     /// Every shader handed out, for reloading.
     int shadersHandedOut() const { return m_handedOut.size(); }
 
+    /// A 2D line in pixels of the given width, through the batch; colour is A8R8G8B8.
+    void drawLine(uint32_t colour, float x0, float y0, float x1, float y1, float width);
+    /// A filled 2D rectangle in pixels, through the batch.
+    void fillRect(uint32_t colour, float x, float y, float width, float height);
+    /// A textured quad: x, y, width, height in pixels and the texture coordinates of the
+    /// corners top-left, top-right, bottom-left, bottom-right (u, v pairs).
+    void drawImage(Texture* image, float x, float y, float width, float height, const float uv[8]);
+    /// A textured quad of the source rectangle (in texels) drawn at x, y in the destination size.
+    void drawImage(Texture* image, float x, float y, float sx, float sy, float sw, float sh, float dw, float dh);
+    /// Draws what the 2D batch holds.
+    void flush() { flushBatch(); }
+
     /// A palette of count entries.
     lang::Ptr<Palette> createPalette(int count) { return new Palette(count); }
     /// The format a texture asked for in format is stored in.
@@ -131,10 +144,16 @@ protected:
     virtual void applyViewport(const int rect[4]) = 0;
     virtual void applyScissor(const int rect[4]) = 0;
     /// Draws what the 2D batch holds before state it depends on changes.
-    virtual void flushBatch() {}
+    void flushBatch();
+    /// Draws a batch with its shader; the batch is emptied afterwards.
+    virtual void drawBatch(Batch2D&) {}
     /// Loads an effect file (the path with ".fx"); a context kind without effect files
     /// refuses.
     virtual lang::Ptr<Shader> loadShader(const lang::String& path, int flags);
+
+    /// Drops the batch and every shader; a context kind calls it while its GL context is
+    /// still current, before destroying it.
+    void releaseObjects();
 
     /// The height of the bound render target, or 0 for none.
     virtual int renderTargetHeight() const { return 0; }
@@ -159,6 +178,11 @@ private:
     int m_storedInt = 0;
 
     lang::Hashtable<lang::String, lang::Ptr<Shader>> m_shaderCache;
+    Batch2D m_batch;
+    bool m_flushing = false;
+
+    void submit(Batch2D::Mode mode, float lineWidth, Texture* image, const char* shader, const float corners[8],
+                int cornerCount, const float* uv, uint32_t colour);
     lang::Array<lang::Ptr<Shader>> m_handedOut;
 
     void mapToGL(const Rect& rect, int out[4]) const;

@@ -1,6 +1,7 @@
 #include "gr/gl/GL_ContextBase.h"
 
 #include "gr/GraphicsException.h"
+#include "gr/gl/GL_Shader.h"
 #include "gr/gl/GL_StateCache.h"
 #include "gr/gl/GL_Texture.h"
 #include "img/ImageReader.h"
@@ -58,6 +59,9 @@ GL_ContextBase::GL_ContextBase(SDL_Window* window) : m_window(window)
 
 GL_ContextBase::~GL_ContextBase()
 {
+    // GL objects go while their context is still current.
+    m_batchShaders.clear();
+    releaseObjects();
     SDL_GL_MakeCurrent(m_window, nullptr);
     SDL_GL_DeleteContext(m_glContext);
 }
@@ -152,6 +156,114 @@ lang::Ptr<Texture> GL_ContextBase::loadTexture(const lang::String& fileName)
             m_statistics.textureBytes += static_cast<int32_t>(PixelFormat::surfaceSize(format, w, h));
     }
     return texture;
+}
+
+void GL_ContextBase::drawBatch(Batch2D& batch)
+{
+    lang::Ptr<Shader>* cached = m_batchShaders.find(batch.shaderName);
+    if (!cached) {
+        m_batchShaders[batch.shaderName] = getShader(shaderPath() + batch.shaderName, 0);
+        cached = m_batchShaders.find(batch.shaderName);
+    }
+    auto* shader = static_cast<GL_Shader*>(cached->ptr());
+    const int count = batch.vertexCount();
+    shader->setFloat("ALPHA_FACTOR", batch.state.alpha);
+    if (batch.texture)
+        shader->setTextureParam("BASEMAP", batch.texture.ptr());
+    shader->setMatrixById(Shader::ID_PROJTM, transform());
+    GL_StateCache& cache = GL_StateCache::get();
+    if (batch.mode == Batch2D::LINES)
+        cache.setLineWidth(batch.lineWidth);
+    const int passes = shader->begin();
+    for (int pass = 0; pass < passes; ++pass) {
+        shader->beginPass(pass);
+        const GL_Program* program = shader->currentProgram();
+        const GLint position = program->attribute(0), tex = program->attribute(7), diffuse = program->attribute(5);
+        if (position >= 0) {
+            glEnableVertexAttribArray(static_cast<GLuint>(position));
+            glVertexAttribPointer(static_cast<GLuint>(position), 3, GL_FLOAT, GL_FALSE, 0, batch.positions.data());
+        }
+        if (tex >= 0 && !batch.texCoords.empty()) {
+            glEnableVertexAttribArray(static_cast<GLuint>(tex));
+            glVertexAttribPointer(static_cast<GLuint>(tex), 2, GL_FLOAT, GL_FALSE, 0, batch.texCoords.data());
+        }
+        if (diffuse >= 0 && !batch.colours.empty()) {
+            glEnableVertexAttribArray(static_cast<GLuint>(diffuse));
+            glVertexAttribPointer(static_cast<GLuint>(diffuse), 4, GL_UNSIGNED_BYTE, GL_TRUE, 0, batch.colours.data());
+        }
+        glDrawArrays(batch.mode == Batch2D::LINES ? GL_LINES : GL_TRIANGLES, 0, count);
+        for (GLint attribute : {position, tex, diffuse})
+            if (attribute >= 0)
+                glDisableVertexAttribArray(static_cast<GLuint>(attribute));
+        shader->endPass();
+    }
+    shader->end();
+    ++m_statistics.drawCalls;
+    m_statistics.vertices += count;
+    if (batch.mode != Batch2D::LINES)
+        m_statistics.triangles += count / 3;
+    if (batch.mode == Batch2D::TEXTURED)
+        ++m_statistics.imageBatches;
+}
+
+void GL_ContextBase::drawBatchFixedFunction(Batch2D& batch)
+{
+    GL_StateCache& cache = GL_StateCache::get();
+    const int count = batch.vertexCount();
+    // The templates of the fallback: sprites and plain quads, no depth, no culling.
+    const bool alpha = batch.shaderName.endsWith("-alpha");
+    cache.setCull(false, GL_BACK);
+    cache.setDepthTest(false, GL_LESS);
+    cache.setDepthMask(false);
+    if (batch.texture) {
+        // "sprite-alpha" blends premultiplied colours; "sprite" does not blend.
+        cache.setBlend(alpha, GL_FUNC_ADD, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        cache.bindTexture(0, static_cast<GL_Texture*>(batch.texture.ptr())->glTexture());
+        glEnable(GL_TEXTURE_2D);
+        // Premultiplied blending takes the alpha factor on every channel.
+        const float a = batch.state.alpha;
+        if (alpha)
+            glColor4f(a, a, a, a);
+        else
+            glColor4f(1, 1, 1, a);
+    } else {
+        cache.setBlend(alpha, GL_FUNC_ADD, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDisable(GL_TEXTURE_2D);
+    }
+    if (batch.mode == Batch2D::LINES)
+        cache.setLineWidth(batch.lineWidth);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadTransposeMatrixf(transform());
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, batch.positions.data());
+    if (!batch.texCoords.empty()) {
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, 0, batch.texCoords.data());
+    }
+    std::vector<uint8_t> faded;
+    if (!batch.colours.empty()) {
+        const uint8_t* colours = batch.colours.data();
+        if (batch.state.alpha != 1.0f) {
+            // No shader multiplies by the alpha factor here: the colours carry it.
+            faded = batch.colours;
+            for (size_t i = 3; i < faded.size(); i += 4)
+                faded[i] = static_cast<uint8_t>(faded[i] * batch.state.alpha);
+            colours = faded.data();
+        }
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_UNSIGNED_BYTE, 0, colours);
+    }
+    glDrawArrays(batch.mode == Batch2D::LINES ? GL_LINES : GL_TRIANGLES, 0, count);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisable(GL_TEXTURE_2D);
+    ++m_statistics.drawCalls;
+    m_statistics.vertices += count;
+    if (batch.mode != Batch2D::LINES)
+        m_statistics.triangles += count / 3;
 }
 
 void GL_ContextBase::flipFrontFace()

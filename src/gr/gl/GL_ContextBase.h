@@ -29,9 +29,15 @@ protected:
     void finishCreation(int orientation);
 
     void applyViewport(const int rect[4]) override;
+    /// The 2D batch through the effect shaders of the shader directory.
+    void drawBatch(Batch2D& batch) override;
+    /// The 2D batch through the fixed-function pipeline.
+    void drawBatchFixedFunction(Batch2D& batch);
     void applyScissor(const int rect[4]) override;
 
     SDL_Window* m_window;
+    /// The batch's shaders, asked for once each: the batch flushes many times a frame.
+    lang::Hashtable<lang::String, lang::Ptr<Shader>> m_batchShaders;
     void* m_glContext = nullptr;
 };
 

@@ -12,6 +12,9 @@ public:
     GL1_Context(SDL_Window* window, int orientation);
 
     int kind() const override { return KIND_GL1; }
+
+protected:
+    void drawBatch(Batch2D& batch) override { drawBatchFixedFunction(batch); }
 };
 
 } // namespace gr

@@ -1,0 +1,17 @@
+#include "gr/Batch2D.h"
+
+namespace gr {
+
+bool Batch2D::accepts(Mode drawMode, float width, const Texture* image, const DrawState& s) const
+{
+    if (isEmpty())
+        return true;
+    if (drawMode != mode || (drawMode == LINES && width != lineWidth) || image != texture.ptr())
+        return false;
+    // The clip rectangle and the fields from the first flag through the alpha factor.
+    const DrawState& t = state;
+    return s.clip == t.clip && s.flag0 == t.flag0 && s.value0 == t.value0 && s.value1 == t.value1 &&
+           s.flag1 == t.flag1 && s.value2 == t.value2 && s.value3 == t.value3 && s.alpha == t.alpha;
+}
+
+} // namespace gr

@@ -1,0 +1,133 @@
+// The context's immediate 2D drawing: mapping, culling, batching and flushing.
+
+#include "gr/Context.h"
+
+#include <cmath>
+
+namespace gr {
+
+namespace {
+
+bool alphaFormat(PixelFormat::Type type)
+{
+    return PixelFormat(type).hasAlpha() || type == PixelFormat::DXT1 || type == PixelFormat::DXT3 ||
+           type == PixelFormat::DXT5 || type == PixelFormat::RGBA_PVRTC_GL_2BPP || type == PixelFormat::RGBA_PVRTC_GL_4BPP;
+}
+
+} // namespace
+
+void Context::flushBatch()
+{
+    // A shader's own flush request while the batch is being drawn does nothing.
+    if (m_flushing || m_batch.isEmpty())
+        return;
+    m_flushing = true;
+    setScissor(m_batch.state.clip);
+    resetTransform();
+    drawBatch(m_batch);
+    m_batch.clear();
+    m_flushing = false;
+}
+
+void Context::submit(Batch2D::Mode mode, float lineWidth, Texture* image, const char* shader, const float corners[8],
+                     int cornerCount, const float* uv, uint32_t colour)
+{
+    // Pixels to clip space, then drop what lies wholly off screen.
+    const DrawState& s = drawState();
+    float clip[8];
+    float minX = 1e30f, maxX = -1e30f, minY = 1e30f, maxY = -1e30f;
+    for (int i = 0; i < cornerCount; ++i) {
+        clip[2 * i] = 2 * s.scaleX * corners[2 * i] / static_cast<float>(width()) - 1;
+        clip[2 * i + 1] = -2 * s.scaleY * corners[2 * i + 1] / static_cast<float>(height()) + 1;
+        minX = std::fmin(minX, clip[2 * i]), maxX = std::fmax(maxX, clip[2 * i]);
+        minY = std::fmin(minY, clip[2 * i + 1]), maxY = std::fmax(maxY, clip[2 * i + 1]);
+    }
+    if (maxX < -1 || minX >= 1 || maxY < -1 || minY >= 1)
+        return;
+    if (!m_batch.accepts(mode, lineWidth, image, s))
+        flushBatch();
+    if (m_batch.isEmpty()) {
+        m_batch.mode = mode;
+        m_batch.lineWidth = lineWidth;
+        m_batch.texture = image;
+        m_batch.shaderName = shader;
+        m_batch.state = s;
+    }
+    // A quad is two triangles: corners (0, 1, 2) and (2, 1, 3).
+    static const int quad[6] = {0, 1, 2, 2, 1, 3};
+    static const int line[2] = {0, 1};
+    const int* order = cornerCount == 4 ? quad : line;
+    const int count = cornerCount == 4 ? 6 : 2;
+    for (int k = 0; k < count; ++k) {
+        const int c = order[k];
+        m_batch.positions.insert(m_batch.positions.end(), {clip[2 * c], clip[2 * c + 1], 0.001f});
+        if (uv)
+            m_batch.texCoords.insert(m_batch.texCoords.end(), {uv[2 * c], uv[2 * c + 1]});
+        else
+            m_batch.colours.insert(m_batch.colours.end(),
+                                   {uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour), uint8_t(colour >> 24)});
+    }
+}
+
+void Context::drawImage(Texture* image, float x, float y, float w, float h, const float uv[8])
+{
+    const DrawState& s = drawState();
+    float corners[8];
+    if (s.angle == 0) {
+        const float x0 = x + s.translateX, y0 = y + s.translateY;
+        const float c[8] = {x0, y0, x0 + w, y0, x0, y0 + h, x0 + w, y0 + h};
+        std::copy(c, c + 8, corners);
+    } else {
+        const float local[8] = {-s.pivotX, -s.pivotY, w - s.pivotX, -s.pivotY, -s.pivotX, h - s.pivotY, w - s.pivotX, h - s.pivotY};
+        for (int i = 0; i < 4; ++i) {
+            const float lx = local[2 * i], ly = local[2 * i + 1];
+            corners[2 * i] = x + s.pivotX + s.translateX + s.m00 * lx + s.m10 * ly;
+            corners[2 * i + 1] = y + s.pivotY + s.translateY + s.m01 * lx + s.m11 * ly;
+        }
+    }
+    const char* shader = image && alphaFormat(image->format().type()) ? "2d-sprite-alpha" : "2d-sprite";
+    submit(Batch2D::TEXTURED, 1, image, shader, corners, 4, uv, 0);
+}
+
+void Context::drawImage(Texture* image, float x, float y, float sx, float sy, float sw, float sh, float dw, float dh)
+{
+    const float tw = static_cast<float>(image->width()), th = static_cast<float>(image->height());
+    const float u0 = sx / tw, v0 = sy / th, u1 = (sx + sw) / tw, v1 = (sy + sh) / th;
+    const float uv[8] = {u0, v0, u1, v0, u0, v1, u1, v1};
+    drawImage(image, x, y, dw, dh, uv);
+}
+
+void Context::fillRect(uint32_t colour, float x, float y, float w, float h)
+{
+    const DrawState& s = drawState();
+    const float local[8] = {-s.pivotX, -s.pivotY, w - s.pivotX, -s.pivotY, -s.pivotX, h - s.pivotY, w - s.pivotX, h - s.pivotY};
+    float corners[8];
+    for (int i = 0; i < 4; ++i) {
+        const float lx = local[2 * i], ly = local[2 * i + 1];
+        corners[2 * i] = x + s.pivotX + s.translateX + s.m00 * lx + s.m10 * ly;
+        corners[2 * i + 1] = y + s.pivotY + s.translateY + s.m01 * lx + s.m11 * ly;
+    }
+    const bool alpha = (colour >> 24) != 0xFF || s.alpha != 1.0f;
+    submit(Batch2D::COLOURED, 1, nullptr, alpha ? "2d-vertexcolor-alpha" : "2d-vertexcolor", corners, 4, nullptr, colour);
+}
+
+void Context::drawLine(uint32_t colour, float x0, float y0, float x1, float y1, float width)
+{
+    const DrawState& s = drawState();
+    const float local[4] = {-s.pivotX, -s.pivotY, x1 - x0 - s.pivotX, y1 - y0 - s.pivotY};
+    float ends[4];
+    for (int i = 0; i < 2; ++i) {
+        const float lx = local[2 * i], ly = local[2 * i + 1];
+        ends[2 * i] = x0 + s.pivotX + s.translateX + s.m00 * lx + s.m10 * ly;
+        ends[2 * i + 1] = y0 + s.pivotY + s.translateY + s.m01 * lx + s.m11 * ly;
+    }
+    const float dx = x1 - x0, dy = y1 - y0, length = std::sqrt(dx * dx + dy * dy);
+    const float ux = length > 0 ? dx / length : 1, uy = length > 0 ? dy / length : 0;
+    float glWidth = std::trunc(width * (s.scaleY * ux * ux + s.scaleX * uy * uy));
+    if (glWidth < 1)
+        glWidth = 1;
+    const bool alpha = (colour >> 24) != 0xFF || s.alpha != 1.0f;
+    submit(Batch2D::LINES, glWidth, nullptr, alpha ? "2d-vertexcolor-alpha" : "2d-vertexcolor", ends, 2, nullptr, colour);
+}
+
+} // namespace gr

@@ -1,0 +1,121 @@
+#include "framework/WindowFixture.h"
+
+#include <GL/glew.h>
+
+#include <cstdlib>
+
+using gr::PixelFormat;
+
+namespace {
+
+const char* const kShaders = TEST_SOURCE_DIR "/../demo/shaders/";
+
+/// RGBA of the pixel at (x, y), y from the top.
+std::vector<int> pixel(gr::Context& context, int x, int y)
+{
+    unsigned char rgba[4];
+    glReadPixels(x, context.height() - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return {rgba[0], rgba[1], rgba[2], rgba[3]};
+}
+
+bool near(const std::vector<int>& a, const std::vector<int>& b)
+{
+    for (size_t i = 0; i < 3; ++i)
+        if (std::abs(a[i] - b[i]) > 12)
+            return false;
+    return true;
+}
+
+/// A 2 x 2 texture: red, green / blue, white.
+lang::Ptr<gr::Texture> quadrants(gr::Context& context)
+{
+    lang::Ptr<gr::Texture> texture = context.createTexture(2, 2, 0, PixelFormat::A8B8G8R8, 0);
+    const uint8_t pixels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    texture->setSurface(0, 0, pixels, 8, 0, 2, 2, PixelFormat::A8B8G8R8);
+    return texture;
+}
+
+const float kFull[8] = {0, 0, 1, 0, 0, 1, 1, 1};
+
+} // namespace
+
+TEST_F(WindowTest, SpritesLandWhereTheMappingSays)
+{
+    open(480, 320);
+    context().setShaderPath(kShaders);
+    lang::Ptr<gr::Texture> texture = quadrants(context());
+    context().clear(0xff000000, true, true, false);
+    context().drawImage(texture.ptr(), 10, 20, 40, 40, kFull);
+    context().flush();
+    // Texel centres sit a quarter of the way in.
+    EXPECT_PRED2(near, pixel(context(), 20, 30), (std::vector<int>{255, 0, 0}));
+    EXPECT_PRED2(near, pixel(context(), 40, 30), (std::vector<int>{0, 255, 0}));
+    EXPECT_PRED2(near, pixel(context(), 20, 50), (std::vector<int>{0, 0, 255}));
+    EXPECT_PRED2(near, pixel(context(), 40, 50), (std::vector<int>{255, 255, 255}));
+    EXPECT_PRED2(near, pixel(context(), 5, 30), (std::vector<int>{0, 0, 0}));  // left of the sprite
+    EXPECT_PRED2(near, pixel(context(), 20, 65), (std::vector<int>{0, 0, 0})); // below it
+
+    // Translation and scale move and stretch it.
+    gr::DrawState state = context().drawState();
+    state.translateX = 100;
+    state.scaleX = 2; // clip-space scale: twice as far right
+    context().setDrawState(state);
+    context().clear(0xff000000, true, true, false);
+    context().drawImage(texture.ptr(), 10, 20, 40, 40, kFull);
+    context().flush();
+    EXPECT_PRED2(near, pixel(context(), 2 * (110 + 10), 30), (std::vector<int>{255, 0, 0}));
+    context().setDrawState(gr::DrawState());
+}
+
+TEST_F(WindowTest, RectanglesLinesAndAlpha)
+{
+    open(480, 320);
+    context().setShaderPath(kShaders);
+    context().clear(0xff000000, true, true, false);
+    context().fillRect(0xff00ff00, 100, 100, 50, 20);
+    context().drawLine(0xffff0000, 10, 200, 300, 200, 3);
+    context().flush();
+    EXPECT_PRED2(near, pixel(context(), 120, 110), (std::vector<int>{0, 255, 0}));
+    EXPECT_PRED2(near, pixel(context(), 120, 95), (std::vector<int>{0, 0, 0}));
+    EXPECT_PRED2(near, pixel(context(), 150, 200), (std::vector<int>{255, 0, 0}));
+    EXPECT_PRED2(near, pixel(context(), 150, 195), (std::vector<int>{0, 0, 0}));
+
+    gr::DrawState state;
+    state.alpha = 0.5f;
+    context().setDrawState(state);
+    context().fillRect(0xffffffff, 100, 100, 50, 20); // half white over green
+    context().flush();
+    EXPECT_PRED2(near, pixel(context(), 120, 110), (std::vector<int>{128, 255, 128}));
+    context().setDrawState(gr::DrawState());
+}
+
+TEST_F(WindowTest, CompatibleDrawsShareOneBatch)
+{
+    open(480, 320);
+    context().setShaderPath(kShaders);
+    lang::Ptr<gr::Texture> texture = quadrants(context());
+    context().flush();
+    context().resetStatistics();
+    context().drawImage(texture.ptr(), 10, 10, 20, 20, kFull);
+    context().drawImage(texture.ptr(), 50, 10, 20, 20, kFull);
+    context().flush();
+    EXPECT_EQ(context().statistics().drawCalls, 1);
+    EXPECT_EQ(context().statistics().vertices, 12);
+
+    context().resetStatistics();
+    context().drawImage(texture.ptr(), 10, 10, 20, 20, kFull);
+    context().drawLine(0xffffffff, 0, 0, 10, 10, 1);
+    context().drawImage(texture.ptr(), 50, 10, 20, 20, kFull);
+    context().flush();
+    EXPECT_EQ(context().statistics().drawCalls, 3);
+
+    // Wholly left of the screen: not drawn, and the open batch is not flushed.
+    context().resetStatistics();
+    context().drawImage(texture.ptr(), 10, 10, 20, 20, kFull);
+    context().fillRect(0xffffffff, -100, 10, 20, 20);
+    EXPECT_EQ(context().statistics().drawCalls, 0);
+    context().drawImage(texture.ptr(), 50, 10, 20, 20, kFull);
+    context().flush();
+    EXPECT_EQ(context().statistics().drawCalls, 1);
+    EXPECT_EQ(context().statistics().vertices, 12);
+}
