@@ -34,13 +34,15 @@ void Context::submit(Batch2D::Mode mode, float lineWidth, Texture* image, const 
 {
     // Pixels to clip space, then drop what lies wholly off screen.
     const DrawState& s = drawState();
+    const float kx = 2 * s.scaleX / static_cast<float>(width()), ky = -2 * s.scaleY / static_cast<float>(height());
     float clip[8];
     float minX = 1e30f, maxX = -1e30f, minY = 1e30f, maxY = -1e30f;
     for (int i = 0; i < cornerCount; ++i) {
-        clip[2 * i] = 2 * s.scaleX * corners[2 * i] / static_cast<float>(width()) - 1;
-        clip[2 * i + 1] = -2 * s.scaleY * corners[2 * i + 1] / static_cast<float>(height()) + 1;
-        minX = std::fmin(minX, clip[2 * i]), maxX = std::fmax(maxX, clip[2 * i]);
-        minY = std::fmin(minY, clip[2 * i + 1]), maxY = std::fmax(maxY, clip[2 * i + 1]);
+        const float cx = kx * corners[2 * i] - 1, cy = ky * corners[2 * i + 1] + 1;
+        clip[2 * i] = cx;
+        clip[2 * i + 1] = cy;
+        minX = cx < minX ? cx : minX, maxX = cx > maxX ? cx : maxX;
+        minY = cy < minY ? cy : minY, maxY = cy > maxY ? cy : maxY;
     }
     if (maxX < -1 || minX >= 1 || maxY < -1 || minY >= 1)
         return;
@@ -58,14 +60,32 @@ void Context::submit(Batch2D::Mode mode, float lineWidth, Texture* image, const 
     static const int line[2] = {0, 1};
     const int* order = cornerCount == 4 ? quad : line;
     const int count = cornerCount == 4 ? 6 : 2;
+    const size_t at = m_batch.positions.size();
+    m_batch.positions.resize(at + 3 * static_cast<size_t>(count));
+    float* position = &m_batch.positions[at];
+    if (uv) {
+        const size_t uvAt = m_batch.texCoords.size();
+        m_batch.texCoords.resize(uvAt + 2 * static_cast<size_t>(count));
+        float* texCoord = &m_batch.texCoords[uvAt];
+        for (int k = 0; k < count; ++k) {
+            const int c = order[k];
+            texCoord[2 * k] = uv[2 * c];
+            texCoord[2 * k + 1] = uv[2 * c + 1];
+        }
+    } else {
+        const size_t colourAt = m_batch.colours.size();
+        m_batch.colours.resize(colourAt + 4 * static_cast<size_t>(count));
+        uint8_t* rgba = &m_batch.colours[colourAt];
+        for (int k = 0; k < count; ++k) {
+            rgba[4 * k] = uint8_t(colour >> 16), rgba[4 * k + 1] = uint8_t(colour >> 8);
+            rgba[4 * k + 2] = uint8_t(colour), rgba[4 * k + 3] = uint8_t(colour >> 24);
+        }
+    }
     for (int k = 0; k < count; ++k) {
         const int c = order[k];
-        m_batch.positions.insert(m_batch.positions.end(), {clip[2 * c], clip[2 * c + 1], 0.001f});
-        if (uv)
-            m_batch.texCoords.insert(m_batch.texCoords.end(), {uv[2 * c], uv[2 * c + 1]});
-        else
-            m_batch.colours.insert(m_batch.colours.end(),
-                                   {uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour), uint8_t(colour >> 24)});
+        position[3 * k] = clip[2 * c];
+        position[3 * k + 1] = clip[2 * c + 1];
+        position[3 * k + 2] = 0.001f;
     }
 }
 
