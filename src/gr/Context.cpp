@@ -167,7 +167,7 @@ lang::Ptr<Texture> Context::createTexture(int, int, int, PixelFormat::Type, int)
     throw GraphicsException(lang::Format("Textures are not supported by the {0} renderer", rendererName(kind())));
 }
 
-lang::Ptr<Texture> Context::loadTexture(const lang::String& fileName)
+lang::Ptr<Texture> Context::loadTextureFile(const lang::String& fileName, bool)
 {
     throw GraphicsException(lang::Format("Textures ({0}) are not supported by the {1} renderer", fileName,
                                          rendererName(kind())));

@@ -2,6 +2,7 @@
 
 #include "gr/Batch2D.h"
 #include "gr/DrawState.h"
+#include "gr/Image.h"
 #include "gr/Palette.h"
 #include "gr/PixelFormat.h"
 #include "gr/Shader.h"
@@ -92,7 +93,7 @@ public:
     /// in R, G, B order). Throws GraphicsException.
     virtual lang::Ptr<Texture> createTexture(int width, int height, int mipLevels, PixelFormat::Type format, int usage);
     /// A texture read from an image file, every mip level uploaded, named after the file.
-    virtual lang::Ptr<Texture> loadTexture(const lang::String& fileName);
+    lang::Ptr<Texture> loadTexture(const lang::String& fileName) { return loadTextureFile(fileName, false); }
     /// A shader by name: cached by its base name (directory and extension removed); a miss
     /// loads name + ".fx", a hit hands out a clone sharing the techniques. Throws
     /// GraphicsException.
@@ -111,6 +112,11 @@ public:
     void drawImage(Texture* image, float x, float y, float sx, float sy, float sw, float sh, float dw, float dh);
     /// Draws what the 2D batch holds.
     void flush() { flushBatch(); }
+
+    /// An image of the given size and format (stored as createTexture stores it).
+    lang::Ptr<Image> createImage(int width, int height, PixelFormat::Type format);
+    /// An image read from an image file.
+    lang::Ptr<Image> loadImage(const lang::String& fileName);
 
     /// A palette of count entries.
     lang::Ptr<Palette> createPalette(int count) { return new Palette(count); }
@@ -147,6 +153,9 @@ protected:
     void flushBatch();
     /// Draws a batch with its shader; the batch is emptied afterwards.
     virtual void drawBatch(Batch2D&) {}
+    /// Reads an image file into a texture; asImage chooses the log line.
+    virtual lang::Ptr<Texture> loadTextureFile(const lang::String& fileName, bool asImage);
+
     /// Loads an effect file (the path with ".fx"); a context kind without effect files
     /// refuses.
     virtual lang::Ptr<Shader> loadShader(const lang::String& path, int flags);

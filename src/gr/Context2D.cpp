@@ -150,4 +150,31 @@ void Context::drawLine(uint32_t colour, float x0, float y0, float x1, float y1, 
     submit(Batch2D::LINES, glWidth, nullptr, alpha ? "2d-vertexcolor-alpha" : "2d-vertexcolor", ends, 2, nullptr, colour);
 }
 
+void Image::draw(float x, float y, float width, float height, const float uv[8])
+{
+    m_context->drawImage(m_texture.ptr(), x, y, width, height, uv);
+}
+
+void Image::draw(float x, float y, float sx, float sy, float sw, float sh, float dw, float dh)
+{
+    m_context->drawImage(m_texture.ptr(), x, y, sx, sy, sw, sh, dw, dh);
+}
+
+lang::Ptr<Image> Context::createImage(int width, int height, PixelFormat::Type format)
+{
+    lang::Ptr<Texture> texture = createTexture(width, height, 0, format, 0);
+    ++m_statistics.imagesCreated;
+    m_statistics.imageBytes += static_cast<int32_t>(PixelFormat::surfaceSize(texture->format().type(), width, height));
+    return new Image(this, texture.ptr());
+}
+
+lang::Ptr<Image> Context::loadImage(const lang::String& fileName)
+{
+    lang::Ptr<Texture> texture = loadTextureFile(fileName, true);
+    ++m_statistics.imagesCreated;
+    m_statistics.imageBytes += static_cast<int32_t>(
+        PixelFormat::surfaceSize(texture->format().type(), texture->width(), texture->height()));
+    return new Image(this, texture.ptr());
+}
+
 } // namespace gr

@@ -119,3 +119,18 @@ TEST_F(WindowTest, CompatibleDrawsShareOneBatch)
     EXPECT_EQ(context().statistics().drawCalls, 1);
     EXPECT_EQ(context().statistics().vertices, 12);
 }
+
+TEST_F(WindowTest, ImagesDrawTheirSourceRectangle)
+{
+    open(480, 320);
+    context().setShaderPath(kShaders);
+    lang::Ptr<gr::Image> image = context().createImage(2, 2, PixelFormat::A8R8G8B8);
+    const uint8_t argb[16] = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 255}; // B, G, R, A
+    image->setSurface(0, 0, argb, 8, 0, 2, 2, PixelFormat::A8R8G8B8);
+    EXPECT_STREQ(image->spriteShader(), "2d-sprite-alpha");
+    context().clear(0xff000000, true, true, false);
+    image->draw(100, 100, 1, 0, 1, 1, 20, 20); // the green texel, stretched
+    context().flush();
+    EXPECT_PRED2(near, pixel(context(), 110, 110), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(context().statistics().imagesCreated, 1);
+}

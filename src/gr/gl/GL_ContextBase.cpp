@@ -135,7 +135,7 @@ lang::Ptr<Texture> GL_ContextBase::createTexture(int width, int height, int mipL
     return texture;
 }
 
-lang::Ptr<Texture> GL_ContextBase::loadTexture(const lang::String& fileName)
+lang::Ptr<Texture> GL_ContextBase::loadTextureFile(const lang::String& fileName, bool asImage)
 {
     io::FileInputStream in(fileName);
     img::ImageReader reader(&in, img::ImageReader::fileType(fileName));
@@ -143,8 +143,13 @@ lang::Ptr<Texture> GL_ContextBase::loadTexture(const lang::String& fileName)
         createTexture(reader.width(), reader.height(), reader.mipLevels() - 1, reader.format().type(), 0);
     texture->setName(fileName);
     const PixelFormat::Type format = texture->format().type();
-    lang::log("Loading texture %s: %dx%d %s (as %s) mips: %d\n", fileName.c_str(), reader.width(), reader.height(),
-              reader.format().name(), texture->format().name(), reader.mipLevels() - 1);
+    if (asImage)
+        lang::log("Loading image %s: %dx%d %s (as %dx%d %s) mips: %d\n", fileName.c_str(), reader.width(),
+                  reader.height(), reader.format().name(), texture->width(), texture->height(),
+                  texture->format().name(), reader.mipLevels() - 1);
+    else
+        lang::log("Loading texture %s: %dx%d %s (as %s) mips: %d\n", fileName.c_str(), reader.width(),
+                  reader.height(), reader.format().name(), texture->format().name(), reader.mipLevels() - 1);
     for (int level = 0; level < reader.mipLevels(); ++level) {
         const int w = reader.width() >> level > 1 ? reader.width() >> level : 1;
         const int h = reader.height() >> level > 1 ? reader.height() >> level : 1;

@@ -17,7 +17,11 @@ public:
     void clear(uint32_t argb, bool colour, bool depth, bool stencil) override;
     void flipFrontFace() override;
     lang::Ptr<Texture> createTexture(int width, int height, int mipLevels, PixelFormat::Type format, int usage) override;
-    lang::Ptr<Texture> loadTexture(const lang::String& fileName) override;
+
+protected:
+    lang::Ptr<Texture> loadTextureFile(const lang::String& fileName, bool asImage) override;
+
+public:
 
 protected:
     /// Creates and makes current a GL context on window, logs the vendor, renderer and
