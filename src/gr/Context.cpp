@@ -187,8 +187,20 @@ lang::Ptr<Shader> Context::getShader(const lang::String& name, int flags)
     return shader;
 }
 
+void Context::setRenderTarget(Texture* target)
+{
+    flushBatch();
+    bindRenderTarget(target);
+    m_renderTarget = target;
+    if (target)
+        setViewport(Rect{0, 0, target->width(), target->height()});
+    else
+        setViewport(Rect{0, 0, width(), height()});
+}
+
 void Context::releaseObjects()
 {
+    m_renderTarget = nullptr;
     m_batch.clear();
     m_shaderCache.clear();
     m_handedOut.clear();

@@ -112,6 +112,10 @@ public:
     void drawImage(Texture* image, float x, float y, float sx, float sy, float sw, float sh, float dw, float dh);
     /// Draws what the 2D batch holds.
     void flush() { flushBatch(); }
+    /// Draws into a render-target texture from now on (null: the screen again); the
+    /// viewport becomes the whole target.
+    virtual void setRenderTarget(Texture* target);
+    Texture* renderTarget() const { return m_renderTarget.ptr(); }
 
     /// An image of the given size and format (stored as createTexture stores it).
     lang::Ptr<Image> createImage(int width, int height, PixelFormat::Type format);
@@ -165,7 +169,9 @@ protected:
     void releaseObjects();
 
     /// The height of the bound render target, or 0 for none.
-    virtual int renderTargetHeight() const { return 0; }
+    virtual int renderTargetHeight() const { return m_renderTarget ? m_renderTarget->height() : 0; }
+    /// Binds the target's framebuffer (0 for the screen).
+    virtual void bindRenderTarget(Texture*) {}
 
     Statistics m_statistics;
     bool m_frontFaceClockwise = true;
@@ -188,6 +194,7 @@ private:
 
     lang::Hashtable<lang::String, lang::Ptr<Shader>> m_shaderCache;
     Batch2D m_batch;
+    lang::Ptr<Texture> m_renderTarget;
     bool m_flushing = false;
 
     void submit(Batch2D::Mode mode, float lineWidth, Texture* image, const char* shader, const float corners[8],

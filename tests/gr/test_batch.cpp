@@ -134,3 +134,47 @@ TEST_F(WindowTest, ImagesDrawTheirSourceRectangle)
     EXPECT_PRED2(near, pixel(context(), 110, 110), (std::vector<int>{0, 255, 0}));
     EXPECT_EQ(context().statistics().imagesCreated, 1);
 }
+
+TEST_F(WindowTest, DrawingIntoARenderTarget)
+{
+    open(480, 320);
+    context().setShaderPath(kShaders);
+    lang::Ptr<gr::Texture> target =
+        context().createTexture(64, 32, 0, PixelFormat::A8R8G8B8, gr::Texture::USAGE_RENDER_TARGET);
+    context().setRenderTarget(target.ptr());
+    EXPECT_EQ(context().viewport(), (gr::Rect{0, 0, 64, 32}));
+    // Magenta with zero alpha until drawn into.
+    unsigned char rgba[4];
+    glReadPixels(10, 10, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{255, 0, 255, 0}));
+    context().fillRect(0xff00ff00, 0, 0, 10, 10); // maps to the screen's coordinates
+    context().flush();
+    context().setRenderTarget(nullptr);
+    EXPECT_EQ(context().viewport(), (gr::Rect{0, 0, 480, 320}));
+    EXPECT_EQ(context().renderTarget(), nullptr);
+}
+
+TEST_F(WindowTest, RotationAboutAPivotAndClipping)
+{
+    open(480, 320);
+    context().setShaderPath(kShaders);
+    gr::DrawState state;
+    // A half turn about the rectangle's centre covers the same pixels.
+    state.m00 = -1, state.m01 = 0, state.m10 = 0, state.m11 = -1;
+    state.pivotX = 10, state.pivotY = 10, state.angle = 3.1415927f;
+    context().setDrawState(state);
+    context().clear(0xff000000, true, true, false);
+    context().fillRect(0xffff0000, 100, 100, 20, 20);
+    context().flush();
+    EXPECT_PRED2(near, pixel(context(), 110, 110), (std::vector<int>{255, 0, 0}));
+    EXPECT_PRED2(near, pixel(context(), 125, 110), (std::vector<int>{0, 0, 0}));
+    // A clip rectangle keeps the drawing inside it.
+    gr::DrawState clipped;
+    clipped.clip = gr::Rect{200, 100, 210, 200};
+    context().setDrawState(clipped);
+    context().fillRect(0xff0000ff, 180, 150, 60, 20);
+    context().flush();
+    EXPECT_PRED2(near, pixel(context(), 205, 160), (std::vector<int>{0, 0, 255}));
+    EXPECT_PRED2(near, pixel(context(), 190, 160), (std::vector<int>{0, 0, 0}));
+    context().setDrawState(gr::DrawState());
+}

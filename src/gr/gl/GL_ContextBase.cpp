@@ -93,6 +93,15 @@ void GL_ContextBase::applyScissor(const int rect[4])
     GL_StateCache::get().setScissor(rect);
 }
 
+void GL_ContextBase::bindRenderTarget(Texture* target)
+{
+    const GLuint framebuffer = target ? static_cast<GL_Texture*>(target)->framebuffer() : 0;
+    if (glBindFramebuffer)
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    else if (glBindFramebufferEXT)
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+}
+
 void GL_ContextBase::present()
 {
     flushBatch();

@@ -33,6 +33,7 @@ protected:
     void finishCreation(int orientation);
 
     void applyViewport(const int rect[4]) override;
+    void bindRenderTarget(Texture* target) override;
     /// The 2D batch through the effect shaders of the shader directory.
     void drawBatch(Batch2D& batch) override;
     /// The 2D batch through the fixed-function pipeline.
