@@ -198,8 +198,29 @@ void Context::setRenderTarget(Texture* target)
         setViewport(Rect{0, 0, width(), height()});
 }
 
+lang::Ptr<Primitive> Context::createPrimitive(Primitive::Type type, const VertexFormat& format, int maxVertices,
+                                            int maxIndices)
+{
+    lang::Ptr<Primitive> primitive = new Primitive(type);
+    primitive->allocate(format, maxVertices, maxIndices);
+    return primitive;
+}
+
+lang::Ptr<Primitive> Context::getDynamicPrimitive(Primitive::Type type, const VertexFormat& format, int vertices,
+                                                  int indices)
+{
+    for (const lang::Ptr<Primitive>& cached : m_dynamicPrimitives)
+        if (cached->primitiveType() == type && cached->vertexFormat() == format && cached->maxVertices() >= vertices &&
+            cached->maxIndices() >= indices)
+            return cached;
+    lang::Ptr<Primitive> primitive = createPrimitive(type, format, (vertices + 31) & ~31, (indices + 31) & ~31);
+    m_dynamicPrimitives.add(primitive);
+    return primitive;
+}
+
 void Context::releaseObjects()
 {
+    m_dynamicPrimitives.clear();
     m_renderTarget = nullptr;
     m_batch.clear();
     m_shaderCache.clear();

@@ -5,6 +5,7 @@
 #include "gr/Image.h"
 #include "gr/Palette.h"
 #include "gr/PixelFormat.h"
+#include "gr/Primitive.h"
 #include "gr/Shader.h"
 #include "lang/Hashtable.h"
 #include "gr/Texture.h"
@@ -122,6 +123,12 @@ public:
     /// An image read from an image file.
     lang::Ptr<Image> loadImage(const lang::String& fileName);
 
+    /// A primitive of the type and format with room for the vertices and indices.
+    lang::Ptr<Primitive> createPrimitive(Primitive::Type type, const VertexFormat& format, int maxVertices, int maxIndices);
+    /// A cached primitive of the type and format with at least the room asked for, or a new
+    /// one with both capacities raised to the next multiple of 32.
+    lang::Ptr<Primitive> getDynamicPrimitive(Primitive::Type type, const VertexFormat& format, int vertices, int indices);
+
     /// A palette of count entries.
     lang::Ptr<Palette> createPalette(int count) { return new Palette(count); }
     /// The format a texture asked for in format is stored in.
@@ -195,6 +202,7 @@ private:
     lang::Hashtable<lang::String, lang::Ptr<Shader>> m_shaderCache;
     Batch2D m_batch;
     lang::Ptr<Texture> m_renderTarget;
+    lang::Array<lang::Ptr<Primitive>> m_dynamicPrimitives;
     bool m_flushing = false;
 
     void submit(Batch2D::Mode mode, float lineWidth, Texture* image, const char* shader, const float corners[8],

@@ -88,6 +88,22 @@ TEST_F(WindowTest, ForcedGL14FallsBackOrFails)
     }
 }
 
+TEST_F(WindowTest, DynamicPrimitivesAreReusedWhileTheyFit)
+{
+    open();
+    gr::VertexFormat format;
+    format.set(gr::DT_POSITION, gr::DF_V3_32);
+    lang::Ptr<gr::Primitive> first = context().getDynamicPrimitive(gr::Primitive::TRIANGLES, format, 33, 1);
+    EXPECT_EQ(first->maxVertices(), 64);
+    EXPECT_EQ(first->maxIndices(), 32);
+    EXPECT_EQ(context().getDynamicPrimitive(gr::Primitive::TRIANGLES, format, 50, 0).ptr(), first.ptr());
+    EXPECT_NE(context().getDynamicPrimitive(gr::Primitive::TRIANGLES, format, 65, 0).ptr(), first.ptr());
+    EXPECT_NE(context().getDynamicPrimitive(gr::Primitive::LINES, format, 3, 0).ptr(), first.ptr());
+    gr::VertexFormat coloured = format;
+    coloured.set(gr::DT_DIFFUSE, gr::DF_V4_8);
+    EXPECT_NE(context().getDynamicPrimitive(gr::Primitive::TRIANGLES, coloured, 3, 0).ptr(), first.ptr());
+}
+
 TEST_F(WindowTest, ClearReadsBack)
 {
     open(480, 320);
