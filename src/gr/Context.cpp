@@ -201,9 +201,25 @@ void Context::setRenderTarget(Texture* target)
 lang::Ptr<Primitive> Context::createPrimitive(Primitive::Type type, const VertexFormat& format, int maxVertices,
                                             int maxIndices)
 {
+    // GL reads attribute arrays fastest, and some drivers only, at 4-byte aligned strides.
+    VertexFormat aligned = format;
+    aligned.setComponentAlignment(4);
     lang::Ptr<Primitive> primitive = new Primitive(type);
-    primitive->allocate(format, maxVertices, maxIndices);
+    primitive->allocate(aligned, maxVertices, maxIndices);
+    primitive->setContext(this);
     return primitive;
+}
+
+void Context::drawPrimitive(Primitive& primitive)
+{
+    flushBatch();
+    const Shader* shader = primitive.shader();
+    const int mode = shader ? shader->sortMode() : 0;
+    if (mode != 0 && primitive.primitiveType() == Primitive::TRIANGLES) {
+        const float* bones = m_sortBones.empty() ? nullptr : m_sortBones.data();
+        primitive.sortTriangles(mode, m_sortCamera, m_sortWorld, bones, static_cast<int>(m_sortBones.size() / 16));
+    }
+    renderPrimitive(primitive);
 }
 
 lang::Ptr<Primitive> Context::getDynamicPrimitive(Primitive::Type type, const VertexFormat& format, int vertices,

@@ -13,7 +13,9 @@
 #include "lang/Object.h"
 #include "lang/String.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace gr {
 
@@ -129,6 +131,14 @@ public:
     /// one with both capacities raised to the next multiple of 32.
     lang::Ptr<Primitive> getDynamicPrimitive(Primitive::Type type, const VertexFormat& format, int vertices, int indices);
 
+    /// Draws a primitive with the pass of its shader now running: triangles sorted first when
+    /// the shader asks, then the arrays the program reads.
+    void drawPrimitive(Primitive& primitive);
+    /// What the standard shader parameters tell the triangle sorting (row-major matrices).
+    void setSortCamera(const float position[3]) { std::copy(position, position + 3, m_sortCamera); }
+    void setSortWorldTransform(const float matrix[16]) { std::copy(matrix, matrix + 16, m_sortWorld); }
+    void setSortBoneTransforms(const float* matrices, int count) { m_sortBones.assign(matrices, matrices + 16 * std::max(count, 0)); }
+
     /// A palette of count entries.
     lang::Ptr<Palette> createPalette(int count) { return new Palette(count); }
     /// The format a texture asked for in format is stored in.
@@ -162,6 +172,8 @@ protected:
     virtual void applyScissor(const int rect[4]) = 0;
     /// Draws what the 2D batch holds before state it depends on changes.
     void flushBatch();
+    /// Draws a primitive's arrays with the current program; its triangles are in order.
+    virtual void renderPrimitive(Primitive&) {}
     /// Draws a batch with its shader; the batch is emptied afterwards.
     virtual void drawBatch(Batch2D&) {}
     /// Reads an image file into a texture; asImage chooses the log line.
@@ -203,6 +215,9 @@ private:
     Batch2D m_batch;
     lang::Ptr<Texture> m_renderTarget;
     lang::Array<lang::Ptr<Primitive>> m_dynamicPrimitives;
+    float m_sortCamera[3] = {0, 0, 0};
+    float m_sortWorld[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    std::vector<float> m_sortBones;
     bool m_flushing = false;
 
     void submit(Batch2D::Mode mode, float lineWidth, Texture* image, const char* shader, const float corners[8],

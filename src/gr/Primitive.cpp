@@ -1,12 +1,23 @@
 #include "gr/Primitive.h"
 
+#include "gr/Context.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 
 namespace gr {
 
 namespace {
+
+/// Truncates towards zero into the int range; NaN gives 0.
+int truncated(float value)
+{
+    if (!(value == value))
+        return 0;
+    return value >= 2147483520.0f ? INT32_MAX : value <= -2147483648.0f ? INT32_MIN : static_cast<int>(value);
+}
 
 float fromHalf(uint16_t h)
 {
@@ -76,13 +87,13 @@ void writeElement(VertexDataFormat format, uint8_t* p, const float in[4])
         break;
     case DF_S_16: case DF_V2_16: case DF_V3_16: case DF_V4_16:
         for (int i = 0; i < n; ++i) {
-            const int16_t v = static_cast<int16_t>(in[i]);
+            const int16_t v = static_cast<int16_t>(static_cast<uint16_t>(truncated(in[i])));
             std::memcpy(p + 2 * i, &v, 2);
         }
         break;
     case DF_S_8: case DF_V2_8: case DF_V3_8: case DF_V4_8:
         for (int i = 0; i < n; ++i)
-            p[i] = static_cast<uint8_t>(static_cast<int8_t>(in[i]));
+            p[i] = static_cast<uint8_t>(truncated(in[i]));
         break;
     case DF_V2_16F: case DF_V3_16F: case DF_V4_16F:
         for (int i = 0; i < n; ++i) {
@@ -91,8 +102,8 @@ void writeElement(VertexDataFormat format, uint8_t* p, const float in[4])
         }
         break;
     case DF_V4_5: {
-        const uint16_t v = static_cast<uint16_t>((int(in[0]) & 0x1f) | (int(in[1]) & 0x1f) << 5 |
-                                                 (int(in[2]) & 0x1f) << 10 | (in[3] != 0 ? 0x8000 : 0));
+        const uint16_t v = static_cast<uint16_t>((truncated(in[0]) & 0x1f) | (truncated(in[1]) & 0x1f) << 5 |
+                                                 (truncated(in[2]) & 0x1f) << 10 | (in[3] != 0 ? 0x8000 : 0));
         std::memcpy(p, &v, 2);
         break;
     }
@@ -101,7 +112,112 @@ void writeElement(VertexDataFormat format, uint8_t* p, const float in[4])
     }
 }
 
+/// m (row-major, translation in the last column) applied to the point p.
+void transformPoint(const float* m, const float p[3], float out[3])
+{
+    for (int row = 0; row < 3; ++row)
+        out[row] = m[4 * row] * p[0] + m[4 * row + 1] * p[1] + m[4 * row + 2] * p[2] + m[4 * row + 3];
+}
+
 } // namespace
+
+void Primitive::render()
+{
+    if (m_context)
+        m_context->drawPrimitive(*this);
+}
+
+void Primitive::sortTriangles(int mode, const float camera[3], const float world[16], const float* bones, int boneCount)
+{
+    const bool indexed = m_maxIndices > 0;
+    const int triangles = (indexed ? m_maxIndices : m_maxVertices) / 3;
+    if (mode < 1 || mode > 4 || triangles < 1 || !m_format.has(DT_POSITION))
+        return;
+
+    // Every vertex where it stands in the world.
+    std::vector<float> positions(static_cast<size_t>(m_maxVertices) * 4);
+    getVertexData(DT_POSITION, 0, positions.data(), m_maxVertices);
+    const bool skinned = bones && boneCount > 0 && m_format.has(DT_BONEWEIGHTS) && m_format.has(DT_BONEINDICES);
+    std::vector<float> weights, indices;
+    if (skinned) {
+        weights.resize(positions.size()), indices.resize(positions.size());
+        getVertexData(DT_BONEWEIGHTS, 0, weights.data(), m_maxVertices);
+        getVertexData(DT_BONEINDICES, 0, indices.data(), m_maxVertices);
+    }
+    for (int v = 0; v < m_maxVertices; ++v) {
+        float* p = &positions[static_cast<size_t>(v) * 4];
+        float moved[3] = {0, 0, 0};
+        if (skinned) {
+            for (int k = 0; k < 4; ++k) {
+                const float w = weights[static_cast<size_t>(v) * 4 + k];
+                const int bone = truncated(indices[static_cast<size_t>(v) * 4 + k]);
+                if (w <= 0 || bone < 0 || bone >= boneCount)
+                    continue;
+                float part[3];
+                transformPoint(bones + 16 * bone, p, part);
+                for (int i = 0; i < 3; ++i)
+                    moved[i] += w * part[i];
+            }
+        } else {
+            transformPoint(world, p, moved);
+        }
+        std::copy(moved, moved + 3, p);
+    }
+
+    float reference[3] = {camera[0], camera[1], camera[2]};
+    if (mode >= 3 && m_maxVertices > 0) {
+        float low[3], high[3];
+        for (int i = 0; i < 3; ++i)
+            low[i] = high[i] = positions[static_cast<size_t>(i)];
+        for (int v = 1; v < m_maxVertices; ++v)
+            for (int i = 0; i < 3; ++i) {
+                low[i] = std::min(low[i], positions[static_cast<size_t>(v) * 4 + i]);
+                high[i] = std::max(high[i], positions[static_cast<size_t>(v) * 4 + i]);
+            }
+        for (int i = 0; i < 3; ++i)
+            reference[i] = (low[i] + high[i]) / 2;
+    }
+
+    uint16_t* index = indexed ? reinterpret_cast<uint16_t*>(m_data.data() + m_offsets[DT_COUNT]) : nullptr;
+    auto vertexOf = [&](int corner) { return indexed ? std::min<int>(index[corner], m_maxVertices - 1) : corner; };
+    std::vector<float> keys(static_cast<size_t>(triangles));
+    for (int t = 0; t < triangles; ++t) {
+        float centroid[3] = {0, 0, 0};
+        for (int c = 0; c < 3; ++c)
+            for (int i = 0; i < 3; ++i)
+                centroid[i] += positions[static_cast<size_t>(vertexOf(3 * t + c)) * 4 + i] / 3;
+        float squared = 0;
+        for (int i = 0; i < 3; ++i)
+            squared += (centroid[i] - reference[i]) * (centroid[i] - reference[i]);
+        keys[static_cast<size_t>(t)] = squared; // squares keep the order of distances
+    }
+    std::vector<int> order(static_cast<size_t>(triangles));
+    std::iota(order.begin(), order.end(), 0);
+    const bool descending = mode == 1 || mode == 4;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return descending ? keys[static_cast<size_t>(a)] > keys[static_cast<size_t>(b)]
+                          : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
+    });
+
+    if (indexed) {
+        std::vector<uint16_t> sorted(static_cast<size_t>(triangles) * 3);
+        for (int t = 0; t < triangles; ++t)
+            std::copy(index + 3 * order[static_cast<size_t>(t)], index + 3 * order[static_cast<size_t>(t)] + 3, &sorted[static_cast<size_t>(t) * 3]);
+        std::copy(sorted.begin(), sorted.end(), index);
+        return;
+    }
+    // Without indices the triangles' vertices themselves move, every data type alike.
+    for (int type = 0; type < DT_COUNT; ++type) {
+        if (m_offsets[type] < 0)
+            continue;
+        const size_t triangleBytes = 3 * static_cast<size_t>(m_format.componentSize(type));
+        uint8_t* array = m_data.data() + m_offsets[type];
+        std::vector<uint8_t> sorted(triangleBytes * static_cast<size_t>(triangles));
+        for (int t = 0; t < triangles; ++t)
+            std::memcpy(&sorted[triangleBytes * static_cast<size_t>(t)], array + triangleBytes * static_cast<size_t>(order[static_cast<size_t>(t)]), triangleBytes);
+        std::memcpy(array, sorted.data(), sorted.size());
+    }
+}
 
 void Primitive::allocate(const VertexFormat& format, int maxVertices, int maxIndices)
 {

@@ -10,6 +10,8 @@
 
 namespace gr {
 
+class Context;
+
 /// A block of vertices in a described format, and optionally 16-bit indices, kept in main
 /// memory with conversions between formats. Drawing belongs to the context kinds.
 class Primitive : public lang::Object
@@ -43,6 +45,17 @@ public:
     void buildBonePalette();
     const std::vector<uint8_t>& bonePalette() const { return m_bonePalette; }
 
+    /// Rewrites the index array (or, unindexed, the vertex order) so that triangles come
+    /// ordered by the distance of their centroids from a reference: the camera (sort modes 1
+    /// back to front, 2 front to back) or the centre of the positions' box (3 inside out,
+    /// 4 outside in). Centroids are moved by the world matrix and, with bone weights, skinned
+    /// with the bone matrices (row-major, translation in the last column).
+    void sortTriangles(int mode, const float camera[3], const float world[16], const float* bones, int boneCount);
+
+    /// Draws through the context that made the primitive, with its shader's current pass.
+    void render();
+    void setContext(Context* context) { m_context = context; }
+
     /// The start of a type's array and its stride, or null when absent.
     const uint8_t* vertexArray(int type, int* stride) const;
     const uint16_t* indexArray() const;
@@ -62,6 +75,7 @@ public:
 
 protected:
     Type m_type;
+    Context* m_context = nullptr; ///< not owned: contexts outlive what they make
     VertexFormat m_format;
     int m_maxVertices = 0;
     int m_maxIndices = 0;

@@ -1,5 +1,7 @@
 #include "gr/Shader.h"
 
+#include "gr/Context.h"
+
 #include <cstring>
 #include <string>
 
@@ -29,6 +31,29 @@ lang::String Shader::idName(int id)
     if (id >= ID_LIGHTC0 && id < ID_COUNT)
         return lang::String("LIGHTC" + std::to_string(id - ID_LIGHTC0));
     return lang::String();
+}
+
+void Shader::setMatrixById(int id, const float matrix[16])
+{
+    setMatrix(idName(id), matrix);
+    if (m_sortContext && m_sortMode != 0 && id == ID_WORLDTM)
+        m_sortContext->setSortWorldTransform(matrix);
+}
+
+void Shader::setMatrixArrayById(int id, const float* matrices, int count)
+{
+    // Programs read bone matrices as an array uniform the effect names "BONEWORLDTM[i]".
+    for (int i = 0; i < count; ++i)
+        setMatrix(lang::String(std::string(idName(id).c_str()) + "[" + std::to_string(i) + "]"), matrices + 16 * i);
+    if (m_sortContext && m_sortMode != 0 && m_sortMode != 3 && id == ID_BONEWORLDTM)
+        m_sortContext->setSortBoneTransforms(matrices, count);
+}
+
+void Shader::setVectorById(int id, const float vector[4])
+{
+    setVector(idName(id), vector);
+    if (m_sortContext && m_sortMode != 0 && id == ID_CAMERAP)
+        m_sortContext->setSortCamera(vector);
 }
 
 void Shader::setTextureParam(const lang::String& name, Texture* texture)

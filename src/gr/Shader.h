@@ -10,6 +10,8 @@
 
 namespace gr {
 
+class Context;
+
 /// A shader of named parameters and techniques made of passes. Draw with begin(), then for
 /// each pass beginPass(i) ... endPass(), then end().
 class Shader : public lang::Object
@@ -36,8 +38,12 @@ public:
     void setMatrix(const lang::String& name, const float matrix[16]);
     void setVector(const lang::String& name, const float vector[4]);
     void setFloat(const lang::String& name, float value);
-    void setMatrixById(int id, const float matrix[16]) { setMatrix(idName(id), matrix); }
-    void setVectorById(int id, const float vector[4]) { setVector(idName(id), vector); }
+    /// With a sort mode set, WORLDTM also reaches the context's triangle sorting.
+    void setMatrixById(int id, const float matrix[16]);
+    /// With a sort mode other than insideout, BONEWORLDTM also reaches the triangle sorting.
+    void setMatrixArrayById(int id, const float* matrices, int count);
+    /// With a sort mode set, CAMERAP also reaches the triangle sorting.
+    void setVectorById(int id, const float vector[4]);
     void setFloatById(int id, float value) { setFloat(idName(id), value); }
     void setTextureParamById(int id, Texture* texture) { setTextureParam(idName(id), texture); }
     Texture* getTextureParam(const lang::String& name) const;
@@ -63,6 +69,8 @@ protected:
     std::vector<TextureParam> m_textures;
     int8_t m_priority = 0;
     int m_sortMode = 0;
+    /// The context whose triangle sorting the standard parameters feed; not owned.
+    Context* m_sortContext = nullptr;
     lang::String m_fileName;
 };
 

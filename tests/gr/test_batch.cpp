@@ -178,3 +178,60 @@ TEST_F(WindowTest, RotationAboutAPivotAndClipping)
     EXPECT_PRED2(near, pixel(context(), 190, 160), (std::vector<int>{0, 0, 0}));
     context().setDrawState(gr::DrawState());
 }
+
+TEST_F(WindowTest, PrimitivesDrawThroughTheirShaderInSortedOrder)
+{
+    open(480, 320);
+    if (context().kind() != 7)
+        GTEST_SKIP() << "primitives here read the shader renderer's attributes";
+    context().setShaderPath(kShaders);
+    lang::Ptr<gr::Shader> shader = context().getShader(lang::String(kShaders) + "2d-vertexcolor", 0)->clone();
+
+    // Two overlapping quads over the left half: red nearer the camera, then green.
+    gr::VertexFormat format;
+    format.set(gr::DT_POSITION, gr::DF_V3_32).set(gr::DT_DIFFUSE, gr::DF_V4_8);
+    lang::Ptr<gr::Primitive> primitive = context().createPrimitive(gr::Primitive::TRIANGLES, format, 8, 12);
+    const float positions[] = {-1, 1, 0.5f, 1, 0, 1, 0.5f, 1, -1, -1, 0.5f, 1, 0, -1, 0.5f, 1,
+                               -1, 1, -0.5f, 1, 0, 1, -0.5f, 1, -1, -1, -0.5f, 1, 0, -1, -0.5f, 1};
+    float colours[32];
+    for (int v = 0; v < 8; ++v) {
+        const float rgba[4] = {v < 4 ? 255.0f : 0.0f, v < 4 ? 0.0f : 255.0f, 0, 255};
+        std::copy(rgba, rgba + 4, colours + 4 * v);
+    }
+    const uint16_t indices[] = {0, 1, 2, 2, 1, 3, 4, 5, 6, 6, 5, 7};
+    primitive->setPositions(0, positions, 8);
+    primitive->setDiffuse(0, colours, 8);
+    primitive->setIndices(0, indices, 2, 12);
+    primitive->setShader(shader.ptr());
+
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const float camera[4] = {0, 0, 10, 1};
+    auto drawWithSort = [&](int mode) {
+        shader->setSortMode(mode);
+        shader->setMatrixById(gr::Shader::ID_PROJTM, identity);
+        shader->setVectorById(gr::Shader::ID_CAMERAP, camera);
+        context().clear(0xff000000, true, true, false);
+        context().resetStatistics();
+        for (int pass = 0, passes = shader->begin(); pass < passes; ++pass) {
+            shader->beginPass(pass);
+            primitive->render();
+            shader->endPass();
+        }
+        shader->end();
+        return pixel(context(), 100, 160);
+    };
+
+    EXPECT_PRED2(near, drawWithSort(0), (std::vector<int>{0, 255, 0})); // file order: green last
+    EXPECT_EQ(context().statistics().drawCalls, 1);
+    EXPECT_EQ(context().statistics().vertices, 8);
+    EXPECT_EQ(context().statistics().triangles, 4);
+    EXPECT_PRED2(near, pixel(context(), 400, 160), (std::vector<int>{0, 0, 0}));
+    EXPECT_PRED2(near, drawWithSort(1), (std::vector<int>{255, 0, 0})); // back to front: the near red last
+    EXPECT_PRED2(near, drawWithSort(2), (std::vector<int>{0, 255, 0}));
+
+    // An index past the vertices stops the draw instead of reading beyond the arrays.
+    const uint16_t wild = 9000;
+    primitive->setIndices(0, &wild, 2, 1);
+    drawWithSort(0);
+    EXPECT_EQ(context().statistics().drawCalls, 0);
+}

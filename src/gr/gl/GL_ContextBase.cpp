@@ -280,6 +280,129 @@ void GL_ContextBase::drawBatchFixedFunction(Batch2D& batch)
         m_statistics.triangles += count / 3;
 }
 
+namespace {
+
+/// How GL reads one element of a data format: components, type, normalised; false when it can't.
+bool attributeLayout(int type, VertexDataFormat format, GLint* components, GLenum* glType, GLboolean* normalised)
+{
+    *components = VertexFormat::formatComponents(format);
+    if (format == DF_NONE || format == DF_V4_5)
+        return false;
+    const bool half = format == DF_V2_16F || format == DF_V3_16F || format == DF_V4_16F;
+    switch (VertexFormat::formatSize(format) / *components) {
+    case 1:
+        *glType = type == DT_DIFFUSE ? GL_UNSIGNED_BYTE : GL_BYTE;
+        *normalised = GL_TRUE;
+        return true;
+    case 2:
+        *glType = half ? GL_HALF_FLOAT : GL_SHORT;
+        *normalised = GL_FALSE;
+        return true;
+    default:
+        *glType = GL_FLOAT;
+        *normalised = GL_FALSE;
+        return true;
+    }
+}
+
+const GLenum kPrimitiveModes[] = {GL_POINTS, GL_LINES, GL_LINE_STRIP, GL_TRIANGLES, GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN};
+
+} // namespace
+
+void GL_ContextBase::renderPrimitive(Primitive& primitive)
+{
+    const auto* shader = dynamic_cast<const GL_Shader*>(primitive.shader());
+    const GL_Program* program = shader ? shader->currentProgram() : nullptr;
+    if (!program)
+        return; // nothing would say where the vertices go
+    std::vector<GLuint> enabled;
+    for (int type = 0; type < DT_COUNT; ++type) {
+        const GLint location = type < 12 ? program->attribute(type) : -1;
+        int stride = 0;
+        const uint8_t* array = primitive.vertexArray(type, &stride);
+        GLint components;
+        GLenum glType;
+        GLboolean normalised;
+        if (location < 0 || !array ||
+            !attributeLayout(type, primitive.vertexFormat().format(type), &components, &glType, &normalised))
+            continue;
+        glEnableVertexAttribArray(static_cast<GLuint>(location));
+        glVertexAttribPointer(static_cast<GLuint>(location), components, glType, normalised, stride, array);
+        enabled.push_back(static_cast<GLuint>(location));
+    }
+    drawPrimitiveRanges(primitive);
+    for (GLuint location : enabled)
+        glDisableVertexAttribArray(location);
+}
+
+void GL_ContextBase::renderPrimitiveFixedFunction(Primitive& primitive)
+{
+    int stride = 0;
+    GLint components;
+    GLenum glType;
+    GLboolean normalised;
+    const VertexFormat& format = primitive.vertexFormat();
+    const uint8_t* positions = primitive.vertexArray(DT_POSITION, &stride);
+    if (!positions || !attributeLayout(DT_POSITION, format.format(DT_POSITION), &components, &glType, &normalised) ||
+        glType == GL_BYTE || glType == GL_HALF_FLOAT || components < 2)
+        return; // the fixed-function pipeline reads no such positions
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(components, glType, stride, positions);
+    if (const uint8_t* colours = primitive.vertexArray(DT_DIFFUSE, &stride)) {
+        if (attributeLayout(DT_DIFFUSE, format.format(DT_DIFFUSE), &components, &glType, &normalised) &&
+            components >= 3 && glType != GL_HALF_FLOAT) {
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(components, glType, stride, colours);
+        }
+    }
+    if (const uint8_t* normals = primitive.vertexArray(DT_NORMAL, &stride)) {
+        if (attributeLayout(DT_NORMAL, format.format(DT_NORMAL), &components, &glType, &normalised) && components == 3 &&
+            glType != GL_HALF_FLOAT) {
+            glEnableClientState(GL_NORMAL_ARRAY);
+            glNormalPointer(glType, stride, normals);
+        }
+    }
+    if (const uint8_t* tex = primitive.vertexArray(DT_TEX0, &stride)) {
+        if (attributeLayout(DT_TEX0, format.format(DT_TEX0), &components, &glType, &normalised) && glType != GL_BYTE &&
+            glType != GL_HALF_FLOAT) {
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            glTexCoordPointer(components, glType, stride, tex);
+        }
+    }
+    drawPrimitiveRanges(primitive);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void GL_ContextBase::drawPrimitiveRanges(const Primitive& primitive)
+{
+    // GL reads client arrays unchecked: ranges and indices stay inside what was allocated.
+    const GLenum mode = kPrimitiveModes[primitive.primitiveType()];
+    if (primitive.maxIndices() > 0) {
+        const int begin = std::clamp(primitive.indexBegin(), 0, primitive.maxIndices());
+        const int count = std::clamp(primitive.indexEnd(), begin, primitive.maxIndices()) - begin;
+        const uint16_t* indices = primitive.indexArray() + begin;
+        if (std::any_of(indices, indices + count, [&](uint16_t i) { return i >= primitive.maxVertices(); })) {
+            lang::log("Primitive not drawn: an index lies beyond its %d vertices\n", primitive.maxVertices());
+            return;
+        }
+        glDrawElements(mode, count, GL_UNSIGNED_SHORT, indices);
+        m_statistics.vertices += primitive.vertexEnd() - primitive.vertexBegin();
+        m_statistics.triangles += count / 3;
+    } else {
+        const int begin = std::clamp(primitive.vertexBegin(), 0, primitive.maxVertices());
+        const int count = std::clamp(primitive.vertexEnd(), begin, primitive.maxVertices()) - begin;
+        glDrawArrays(mode, begin, count);
+        m_statistics.vertices += count;
+        const Primitive::Type type = primitive.primitiveType();
+        m_statistics.triangles += type == Primitive::TRIANGLES ? count / 3
+                                  : type >= Primitive::TRIANGLE_STRIP ? std::max(0, count - 2) : 0;
+    }
+    ++m_statistics.drawCalls;
+}
+
 void GL_ContextBase::flipFrontFace()
 {
     flushBatch();

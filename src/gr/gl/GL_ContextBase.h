@@ -38,6 +38,13 @@ protected:
     void drawBatch(Batch2D& batch) override;
     /// The 2D batch through the fixed-function pipeline.
     void drawBatchFixedFunction(Batch2D& batch);
+    /// A primitive's arrays as the attributes of its shader's current program.
+    void renderPrimitive(Primitive& primitive) override;
+    /// A primitive's positions, normals, colours and first texture coordinates as
+    /// fixed-function client arrays.
+    void renderPrimitiveFixedFunction(Primitive& primitive);
+    /// Draws the bound arrays by the primitive's ranges and counts the draw.
+    void drawPrimitiveRanges(const Primitive& primitive);
     void applyScissor(const int rect[4]) override;
 
     SDL_Window* m_window;

@@ -180,6 +180,7 @@ void GL_Program::uploadTextureUnit(GLint location, int unit)
 GL_Shader::GL_Shader(Context* context, const String& path, int flags)
     : m_context(context), m_techniques(new Techniques), m_flags(flags)
 {
+    m_sortContext = context;
     setFileName(path);
     EffectParser parser;
     Builder builder;
@@ -206,6 +207,7 @@ GL_Shader::GL_Shader(Context* context, const String& path, int flags)
 GL_Shader::GL_Shader(const GL_Shader& other)
     : Shader(), m_context(other.m_context), m_techniques(other.m_techniques), m_flags(other.m_flags)
 {
+    m_sortContext = other.m_sortContext;
     setFileName(other.fileName());
     m_priority = other.m_priority;
     m_sortMode = other.m_sortMode;

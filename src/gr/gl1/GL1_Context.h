@@ -15,6 +15,7 @@ public:
 
 protected:
     void drawBatch(Batch2D& batch) override { drawBatchFixedFunction(batch); }
+    void renderPrimitive(Primitive& primitive) override { renderPrimitiveFixedFunction(primitive); }
 };
 
 } // namespace gr
