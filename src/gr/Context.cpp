@@ -2,8 +2,10 @@
 
 #include "gr/GraphicsException.h"
 #include "io/PathName.h"
+#include "lang/Debug.h"
 
 #include <cmath>
+#include <exception>
 #include <cstring>
 
 namespace gr {
@@ -232,6 +234,38 @@ lang::Ptr<Primitive> Context::getDynamicPrimitive(Primitive::Type type, const Ve
     lang::Ptr<Primitive> primitive = createPrimitive(type, format, (vertices + 31) & ~31, (indices + 31) & ~31);
     m_dynamicPrimitives.add(primitive);
     return primitive;
+}
+
+lang::Ptr<Texture> Context::loadCubeTexture(const lang::String&)
+{
+    throw GraphicsException(lang::Format("Cube textures not supported"));
+}
+
+void Context::reloadShaders()
+{
+    flushBatch();
+    std::exception_ptr first;
+    for (const lang::Ptr<Shader>& shader : m_handedOut) {
+        try {
+            shader->reload();
+        } catch (...) {
+            if (!first)
+                first = std::current_exception();
+        }
+    }
+    if (first)
+        std::rethrow_exception(first);
+}
+
+void Context::releaseContext()
+{
+    lang::log("Before release:\n");
+    lang::log("After release:\n");
+}
+
+void Context::resumeContext()
+{
+    lang::log("resumeContext\n");
 }
 
 void Context::releaseObjects()

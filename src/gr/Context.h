@@ -95,6 +95,18 @@ public:
     /// requested R8G8B8 is stored as B8G8R8, A8R8G8B8 and P8 as A8B8G8R8 (GL reads bytes
     /// in R, G, B order). Throws GraphicsException.
     virtual lang::Ptr<Texture> createTexture(int width, int height, int mipLevels, PixelFormat::Type format, int usage);
+    /// No context kind here has cube maps: always throws GraphicsException.
+    lang::Ptr<Texture> loadCubeTexture(const lang::String& fileName);
+    /// Reads every handed-out shader again from its effect file. A shader whose file no
+    /// longer reads keeps what it had; the first such error is thrown after all were tried.
+    void reloadShaders();
+
+    /// With the flag set, textures keep copies of what is uploaded into them, so that
+    /// releaseContext() can drop every GL texture and resumeContext() rebuild them.
+    void setRestorable(bool restorable) { m_restorable = restorable; }
+    bool restorable() const { return m_restorable; }
+    virtual void releaseContext();
+    virtual void resumeContext();
     /// A texture read from an image file, every mip level uploaded, named after the file.
     lang::Ptr<Texture> loadTexture(const lang::String& fileName) { return loadTextureFile(fileName, false); }
     /// A shader by name: cached by its base name (directory and extension removed); a miss
@@ -194,6 +206,7 @@ protected:
 
     Statistics m_statistics;
     bool m_frontFaceClockwise = true;
+    bool m_restorable = false;
 
 private:
     DrawState m_drawState;

@@ -24,6 +24,8 @@ public:
     static lang::String idName(int id);
 
     virtual lang::Ptr<Shader> clone() const = 0;
+    /// Reads the effect file again; on an error the shader keeps what it had.
+    virtual void reload() {}
     /// Selects the technique of that name ("" means "Default"); none found: inactive.
     virtual void setTechnique(const lang::String& name) = 0;
     virtual bool hasTechnique(const lang::String& name) const = 0;

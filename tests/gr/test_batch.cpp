@@ -1,5 +1,9 @@
 #include "framework/WindowFixture.h"
 
+#include "Failure.h"
+#include "TempDir.h"
+#include "gr/GraphicsException.h"
+
 #include <GL/glew.h>
 
 #include <cstdlib>
@@ -234,4 +238,59 @@ TEST_F(WindowTest, PrimitivesDrawThroughTheirShaderInSortedOrder)
     primitive->setIndices(0, &wild, 2, 1);
     drawWithSort(0);
     EXPECT_EQ(context().statistics().drawCalls, 0);
+}
+
+TEST_F(WindowTest, ReleasedTexturesComeBackWhenRestorable)
+{
+    open(480, 320);
+    context().setShaderPath(kShaders);
+    context().setRestorable(true);
+    lang::Ptr<gr::Texture> texture = quadrants(context());
+    context().releaseContext();
+    context().resumeContext();
+    const std::string said = log.text();
+    EXPECT_LT(said.find("Before release:\n"), said.find("After release:\n"));
+    EXPECT_LT(said.find("After release:\n"), said.find("resumeContext\n"));
+
+    context().clear(0xff000000, true, true, false);
+    context().drawImage(texture.ptr(), 10, 20, 40, 40, kFull);
+    context().flush();
+    EXPECT_PRED2(near, pixel(context(), 20, 30), (std::vector<int>{255, 0, 0}));
+    EXPECT_PRED2(near, pixel(context(), 40, 50), (std::vector<int>{255, 255, 255}));
+
+    // A texture that goes before the context leaves nothing behind for it to restore.
+    texture = nullptr;
+    context().releaseContext();
+    context().resumeContext();
+
+    EXPECT_EQ(messageOf<gr::GraphicsException>([&] { context().loadCubeTexture("sky.dds"); }),
+              "Cube textures not supported");
+}
+
+TEST_F(WindowTest, ReloadedShadersFollowTheirFilesAndSurviveBrokenOnes)
+{
+    open(480, 320);
+    TempDir dir;
+    for (const char* name : {"2d-vertexcolor.vsh", "2d-vertexcolor.fsh"}) {
+        std::ifstream in(std::string(kShaders) + name, std::ios::binary);
+        dir.write(name, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    }
+    const std::string pass = "technique Default {\n pass P0 {\n VertexShader = 2d-vertexcolor.vsh ;\n"
+                             " PixelShader = 2d-vertexcolor.fsh ;\n }\n}\n";
+    dir.write("edited.fx", pass);
+    lang::Ptr<gr::Shader> shader = context().getShader(lang::String((dir / "edited").c_str()), 0);
+    EXPECT_EQ(shader->sortMode(), 0);
+
+    dir.write("edited.fx", "sort = backtofront ;\n" + pass);
+    context().reloadShaders();
+    EXPECT_EQ(shader->sortMode(), 1);
+    EXPECT_EQ(shader->begin(), 1);
+    shader->end();
+
+    dir.write("edited.fx", "sort = sideways ;\n" + pass);
+    EXPECT_NE(messageOf<gr::GraphicsException>([&] { context().reloadShaders(); }).find("Unknown sort mode"),
+              std::string::npos);
+    EXPECT_EQ(shader->sortMode(), 1); // the last good file still holds
+    EXPECT_EQ(shader->begin(), 1);
+    shader->end();
 }

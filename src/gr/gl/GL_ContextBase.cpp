@@ -60,6 +60,8 @@ GL_ContextBase::GL_ContextBase(SDL_Window* window) : m_window(window)
 GL_ContextBase::~GL_ContextBase()
 {
     // GL objects go while their context is still current.
+    for (GL_Texture* texture : m_textures)
+        texture->detach();
     m_batchShaders.clear();
     releaseObjects();
     SDL_GL_MakeCurrent(m_window, nullptr);
@@ -401,6 +403,36 @@ void GL_ContextBase::drawPrimitiveRanges(const Primitive& primitive)
                                   : type >= Primitive::TRIANGLE_STRIP ? std::max(0, count - 2) : 0;
     }
     ++m_statistics.drawCalls;
+}
+
+void GL_ContextBase::removeTexture(GL_Texture* texture)
+{
+    m_textures.erase(std::remove(m_textures.begin(), m_textures.end(), texture), m_textures.end());
+}
+
+void GL_ContextBase::releaseContext()
+{
+    lang::log("Before release:\n");
+    if (m_restorable) {
+        flushBatch();
+        GL_StateCache& cache = GL_StateCache::get();
+        for (int unit = 7; unit >= 0; --unit)
+            cache.bindTexture(unit, 0);
+        for (GL_Texture* texture : m_textures)
+            texture->releaseGL();
+        glFinish();
+    }
+    lang::log("After release:\n");
+}
+
+void GL_ContextBase::resumeContext()
+{
+    lang::log("resumeContext\n");
+    if (m_restorable) {
+        for (GL_Texture* texture : m_textures)
+            texture->restoreGL();
+        glFinish();
+    }
 }
 
 void GL_ContextBase::flipFrontFace()

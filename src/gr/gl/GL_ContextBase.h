@@ -2,9 +2,13 @@
 
 #include "gr/Context.h"
 
+#include <vector>
+
 struct SDL_Window;
 
 namespace gr {
+
+class GL_Texture;
 
 /// What both OpenGL kinds share: the GL context on the SDL window, the extension loader,
 /// viewport and scissor through the state cache, clearing and presenting.
@@ -47,7 +51,18 @@ protected:
     void drawPrimitiveRanges(const Primitive& primitive);
     void applyScissor(const int rect[4]) override;
 
+public:
+    /// Every live texture, for releaseContext and resumeContext; textures add and remove
+    /// themselves.
+    void addTexture(GL_Texture* texture) { m_textures.push_back(texture); }
+    void removeTexture(GL_Texture* texture);
+
+    void releaseContext() override;
+    void resumeContext() override;
+
+protected:
     SDL_Window* m_window;
+    std::vector<GL_Texture*> m_textures;
     /// The batch's shaders, asked for once each: the batch flushes many times a frame.
     lang::Hashtable<lang::String, lang::Ptr<Shader>> m_batchShaders;
     void* m_glContext = nullptr;

@@ -182,26 +182,44 @@ GL_Shader::GL_Shader(Context* context, const String& path, int flags)
 {
     m_sortContext = context;
     setFileName(path);
+    load();
+    m_technique = 0;
+    m_active = !m_techniques->list.empty();
+}
+
+void GL_Shader::load()
+{
     EffectParser parser;
     Builder builder;
-    parser.parse(path, builder);
+    parser.parse(fileName(), builder);
     // Passes arrive in file order; the parser's techniques say how many each has.
+    std::vector<Technique> list;
     size_t next = 0;
     const std::vector<Pass>& passes = builder.passes;
     for (const auto& technique : parser.techniques()) {
         Technique t{technique.name, {}};
         for (size_t i = 0; i < technique.passes.size() && next < passes.size(); ++i)
             t.passes.push_back(passes[next++]);
-        m_techniques->list.push_back(t);
+        list.push_back(t);
     }
+    // Only a file that parsed and linked replaces what the shader and its clones share.
+    m_techniques->list = std::move(list);
+    m_currentPass = nullptr;
     m_priority = parser.priority();
     m_sortMode = parser.sortMode();
     if (parser.moveUV()) {
         const float zero[4] = {0, 0, 0, 0};
         setVector("TEX0_OFFSET", zero);
     }
-    m_technique = 0;
-    m_active = !m_techniques->list.empty();
+}
+
+void GL_Shader::reload()
+{
+    const String technique = m_active && m_technique < static_cast<int>(m_techniques->list.size())
+                                 ? m_techniques->list[static_cast<size_t>(m_technique)].name
+                                 : String("Default");
+    load();
+    setTechnique(technique);
 }
 
 GL_Shader::GL_Shader(const GL_Shader& other)
@@ -243,13 +261,16 @@ bool GL_Shader::hasTechnique(const String& name) const
 
 int GL_Shader::begin()
 {
-    if (!m_active)
+    // A clone's technique may have gone when the shared techniques were reloaded.
+    if (!m_active || m_technique >= static_cast<int>(m_techniques->list.size()))
         return 0;
     return static_cast<int>(m_techniques->list[static_cast<size_t>(m_technique)].passes.size());
 }
 
 void GL_Shader::beginPass(int index)
 {
+    if (m_technique >= static_cast<int>(m_techniques->list.size()))
+        return;
     const Technique& technique = m_techniques->list[static_cast<size_t>(m_technique)];
     if (index < 0 || index >= static_cast<int>(technique.passes.size()))
         return;

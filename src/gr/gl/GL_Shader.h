@@ -69,6 +69,7 @@ public:
     GL_Shader(Context* context, const lang::String& path, int flags);
 
     lang::Ptr<Shader> clone() const override;
+    void reload() override;
     void setTechnique(const lang::String& name) override;
     bool hasTechnique(const lang::String& name) const override;
     int begin() override;
@@ -80,6 +81,8 @@ public:
 
 private:
     GL_Shader(const GL_Shader& other);
+    /// Parses and links the effect file into the shared techniques; throws GraphicsException.
+    void load();
 
     Context* m_context;
     lang::Ptr<Techniques> m_techniques;

@@ -6,6 +6,7 @@
 #include "lang/Debug.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace gr {
 
@@ -31,11 +32,25 @@ GL_Texture::GL_Texture(GL_ContextBase* context, int width, int height, int mipLe
     : m_context(context), m_width(width), m_height(height), m_mipLevels(mipLevels), m_usage(usage), m_format(format)
 {
     create();
+    if (m_context)
+        m_context->addTexture(this);
 }
 
 GL_Texture::~GL_Texture()
 {
+    if (m_context)
+        m_context->removeTexture(this);
     release();
+}
+
+void GL_Texture::restoreGL()
+{
+    create();
+    m_restoring = true;
+    for (const Shadow& s : m_shadows)
+        setSurface(s.x, s.y, s.pixels.data(), s.width * PixelFormat(s.format).bytesPerPixel(), s.level, s.width,
+                   s.height, s.format);
+    m_restoring = false;
 }
 
 void GL_Texture::release()
@@ -114,6 +129,15 @@ void GL_Texture::setSurface(int x, int y, const void* pixels, int pitch, int lev
     } else if (glFormat(format, &glFormatValue, &glType)) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         const int bytes = PixelFormat(format).bytesPerPixel();
+        if (m_context && m_context->restorable() && !m_restoring && bytes > 0 && width > 0 && height > 0) {
+            Shadow shadow{x, y, level, width, height, format, {}};
+            const size_t row = static_cast<size_t>(width) * static_cast<size_t>(bytes);
+            shadow.pixels.resize(row * static_cast<size_t>(height));
+            for (int r = 0; r < height; ++r)
+                std::memcpy(&shadow.pixels[row * static_cast<size_t>(r)],
+                            static_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(r) * pitch, row);
+            m_shadows.push_back(std::move(shadow));
+        }
         glPixelStorei(GL_UNPACK_ROW_LENGTH, bytes > 0 && pitch != width * bytes ? pitch / bytes : 0);
         glTexSubImage2D(GL_TEXTURE_2D, level, x, y, width, height, glFormatValue, glType, pixels);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);

@@ -33,6 +33,13 @@ public:
     /// The minification filter chosen at creation.
     GLint minFilter() const { return m_minFilter; }
 
+    /// Drops the GL objects; the description and the kept uploads stay.
+    void releaseGL() { release(); }
+    /// Makes the GL objects again and uploads what was kept.
+    void restoreGL();
+    /// Called by the context as it goes: the texture outlives it without GL.
+    void detach() { m_context = nullptr; }
+
     /// The GL format and type of a pixel format; false when GL has none.
     static bool glFormat(PixelFormat::Type format, GLenum* glFormat, GLenum* glType);
 
@@ -44,6 +51,16 @@ private:
     GLuint m_framebuffer = 0;
     GLuint m_depth = 0;
     GLint m_minFilter = GL_LINEAR;
+
+    /// An upload kept for restoring: where it went and its rows, tightly packed.
+    struct Shadow
+    {
+        int x, y, level, width, height;
+        PixelFormat::Type format;
+        std::vector<uint8_t> pixels;
+    };
+    std::vector<Shadow> m_shadows;
+    bool m_restoring = false;
 
     void create();
     void release();
