@@ -294,3 +294,55 @@ TEST_F(WindowTest, ReloadedShadersFollowTheirFilesAndSurviveBrokenOnes)
     EXPECT_EQ(shader->begin(), 1);
     shader->end();
 }
+
+TEST_F(WindowTest, FixedFunctionTemplatesDrawPrimitives)
+{
+    lang::Array<int> gl1;
+    gl1.add(6);
+    open(480, 320, gl1);
+    ASSERT_EQ(context().kind(), 6);
+    EXPECT_EQ(messageOf<gr::GraphicsException>([&] { context().getShader("shaders/2d-sprite", 0); }),
+              "Shader template 2d-sprite not found");
+
+    lang::Ptr<gr::Shader> premultiplied = context().getShader("shaders/sprite-alpha", 0);
+    premultiplied->begin();
+    premultiplied->beginPass(0);
+    GLint source = 0, destination = 0;
+    glGetIntegerv(GL_BLEND_SRC, &source);
+    glGetIntegerv(GL_BLEND_DST, &destination);
+    EXPECT_EQ(source, GL_ONE);
+    EXPECT_EQ(destination, GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    premultiplied->endPass();
+    premultiplied->end();
+
+    // A quad over x -0.5..0 in red; SCALEBIAS (2, 1, 0, 0) moves it to 0..1.
+    lang::Ptr<gr::Shader> plain = context().getShader("shaders/unlit-plain", 0);
+    const float red[4] = {1, 0, 0, 1};
+    plain->setVector("DIFFUSEC", red);
+    gr::VertexFormat format;
+    format.set(gr::DT_POSITION, gr::DF_V3_32);
+    lang::Ptr<gr::Primitive> quad = context().createPrimitive(gr::Primitive::TRIANGLE_STRIP, format, 4, 0);
+    const float corners[16] = {-0.5f, 1, 0, 1, 0, 1, 0, 1, -0.5f, -1, 0, 1, 0, -1, 0, 1};
+    quad->setPositions(0, corners, 4);
+    quad->setShader(plain.ptr());
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    context().setTransform(identity);
+    auto draw = [&] {
+        context().clear(0xff000000, true, true, false);
+        plain->begin();
+        plain->beginPass(0);
+        quad->render();
+        plain->endPass();
+        plain->end();
+    };
+    draw();
+    EXPECT_PRED2(near, pixel(context(), 180, 160), (std::vector<int>{255, 0, 0}));
+    EXPECT_PRED2(near, pixel(context(), 360, 160), (std::vector<int>{0, 0, 0}));
+    const float doubled[4] = {2, 1, 0, 0};
+    plain->setVector("SCALEBIAS", doubled);
+    draw();
+    EXPECT_PRED2(near, pixel(context(), 180, 160), (std::vector<int>{0, 0, 0}));
+    EXPECT_PRED2(near, pixel(context(), 360, 160), (std::vector<int>{255, 0, 0}));
+    EXPECT_EQ(context().statistics().triangles, 4); // two strips of two
+}

@@ -226,8 +226,14 @@ void GL_ContextBase::drawBatchFixedFunction(Batch2D& batch)
 {
     GL_StateCache& cache = GL_StateCache::get();
     const int count = batch.vertexCount();
-    // The templates of the fallback: sprites and plain quads, no depth, no culling.
+    // The templates of the fallback: sprites and plain quads, no depth, no culling, no
+    // lighting nor second map left over from a template pass.
     const bool alpha = batch.shaderName.endsWith("-alpha");
+    glDisable(GL_LIGHTING);
+    cache.bindTexture(1, 0);
+    cache.setActiveTexture(GL_TEXTURE1);
+    glDisable(GL_TEXTURE_2D);
+    cache.setActiveTexture(GL_TEXTURE0);
     cache.setCull(false, GL_BACK);
     cache.setDepthTest(false, GL_LESS);
     cache.setDepthMask(false);
@@ -364,9 +370,12 @@ void GL_ContextBase::renderPrimitiveFixedFunction(Primitive& primitive)
             glNormalPointer(glType, stride, normals);
         }
     }
-    if (const uint8_t* tex = primitive.vertexArray(DT_TEX0, &stride)) {
-        if (attributeLayout(DT_TEX0, format.format(DT_TEX0), &components, &glType, &normalised) && glType != GL_BYTE &&
+    for (int set = 0; set < 4; ++set) {
+        const int type = DT_TEX0 + set;
+        const uint8_t* tex = primitive.vertexArray(type, &stride);
+        if (tex && attributeLayout(type, format.format(type), &components, &glType, &normalised) && glType != GL_BYTE &&
             glType != GL_HALF_FLOAT) {
+            glClientActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(set));
             glEnableClientState(GL_TEXTURE_COORD_ARRAY);
             glTexCoordPointer(components, glType, stride, tex);
         }
@@ -375,7 +384,10 @@ void GL_ContextBase::renderPrimitiveFixedFunction(Primitive& primitive)
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    for (int set = 3; set >= 0; --set) {
+        glClientActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(set));
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
 }
 
 void GL_ContextBase::drawPrimitiveRanges(const Primitive& primitive)

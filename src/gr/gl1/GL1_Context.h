@@ -1,6 +1,9 @@
 #pragma once
 
 #include "gr/gl/GL_ContextBase.h"
+#include "gr/gl1/GL1_Shader.h"
+
+#include <vector>
 
 namespace gr {
 
@@ -16,6 +19,11 @@ public:
 protected:
     void drawBatch(Batch2D& batch) override { drawBatchFixedFunction(batch); }
     void renderPrimitive(Primitive& primitive) override { renderPrimitiveFixedFunction(primitive); }
+    /// A new instance of the built-in template named by the path's base name.
+    lang::Ptr<Shader> loadShader(const lang::String& path, int flags) override;
+
+private:
+    std::vector<lang::Ptr<GL1_Shader_Default::Shared>> m_templates;
 };
 
 } // namespace gr
