@@ -261,6 +261,9 @@ bool GL_Shader::hasTechnique(const String& name) const
 
 int GL_Shader::begin()
 {
+    // Pending 2D drawing goes first: it would otherwise run inside this shader's passes.
+    if (m_context)
+        m_context->flush();
     // A clone's technique may have gone when the shared techniques were reloaded.
     if (!m_active || m_technique >= static_cast<int>(m_techniques->list.size()))
         return 0;

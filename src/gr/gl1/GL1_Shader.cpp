@@ -50,6 +50,13 @@ void GL1_Shader_Default::setTechnique(const lang::String& name)
     m_active = name.isEmpty() || name == "Default";
 }
 
+int GL1_Shader_Default::begin()
+{
+    // Pending 2D drawing goes first: it would otherwise run inside this shader's pass.
+    m_shared->context->flush();
+    return m_active ? 1 : 0;
+}
+
 void GL1_Shader_Default::vectorOr(const char* name, const float fallback[4], float out[4]) const
 {
     for (const VectorParam& p : m_vectors)

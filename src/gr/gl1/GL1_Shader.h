@@ -43,7 +43,7 @@ public:
     /// The one technique answers to "" and "Default".
     void setTechnique(const lang::String& name) override;
     bool hasTechnique(const lang::String& name) const override { return name == "Default"; }
-    int begin() override { return m_active ? 1 : 0; }
+    int begin() override;
     void beginPass(int index) override;
     void endPass() override {}
     bool isActive() const override { return m_active; }
