@@ -231,7 +231,20 @@ lang::Ptr<Primitive> Context::getDynamicPrimitive(Primitive::Type type, const Ve
         if (cached->primitiveType() == type && cached->vertexFormat() == format && cached->maxVertices() >= vertices &&
             cached->maxIndices() >= indices)
             return cached;
-    lang::Ptr<Primitive> primitive = createPrimitive(type, format, (vertices + 31) & ~31, (indices + 31) & ~31);
+    // A larger one replaces those of its kind that no longer fit: a batch that grows a
+    // little every frame would otherwise leave a trail of smaller ones in the cache.
+    int maxVertices = (vertices + 31) & ~31, maxIndices = (indices + 31) & ~31;
+    lang::Array<lang::Ptr<Primitive>> kept;
+    for (const lang::Ptr<Primitive>& cached : m_dynamicPrimitives) {
+        if (cached->primitiveType() == type && cached->vertexFormat() == format) {
+            maxVertices = std::max(maxVertices, cached->maxVertices());
+            maxIndices = std::max(maxIndices, cached->maxIndices());
+        } else {
+            kept.add(cached);
+        }
+    }
+    m_dynamicPrimitives = kept;
+    lang::Ptr<Primitive> primitive = createPrimitive(type, format, maxVertices, maxIndices);
     m_dynamicPrimitives.add(primitive);
     return primitive;
 }

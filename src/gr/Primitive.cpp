@@ -260,6 +260,10 @@ void Primitive::setVertexData(int type, int first, const void* source, VertexDat
     const int stride = m_format.componentSize(type), sourceSize = VertexFormat::formatSize(sourceFormat);
     uint8_t* dst = m_data.data() + m_offsets[type] + static_cast<size_t>(first) * stride;
     const uint8_t* src = static_cast<const uint8_t*>(source);
+    if (stored == sourceFormat && stride == sourceSize && count > 0) {
+        std::memcpy(dst, src, static_cast<size_t>(count) * static_cast<size_t>(stride));
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         if (stored == sourceFormat) {
             std::memcpy(dst + i * stride, src + i * sourceSize, static_cast<size_t>(sourceSize));

@@ -97,7 +97,10 @@ TEST_F(WindowTest, DynamicPrimitivesAreReusedWhileTheyFit)
     EXPECT_EQ(first->maxVertices(), 64);
     EXPECT_EQ(first->maxIndices(), 32);
     EXPECT_EQ(context().getDynamicPrimitive(gr::Primitive::TRIANGLES, format, 50, 0).ptr(), first.ptr());
-    EXPECT_NE(context().getDynamicPrimitive(gr::Primitive::TRIANGLES, format, 65, 0).ptr(), first.ptr());
+    lang::Ptr<gr::Primitive> larger = context().getDynamicPrimitive(gr::Primitive::TRIANGLES, format, 65, 0);
+    EXPECT_NE(larger.ptr(), first.ptr());
+    EXPECT_EQ(larger->maxIndices(), 32); // the room it replaces is kept
+    EXPECT_EQ(context().getDynamicPrimitive(gr::Primitive::TRIANGLES, format, 33, 1).ptr(), larger.ptr());
     EXPECT_NE(context().getDynamicPrimitive(gr::Primitive::LINES, format, 3, 0).ptr(), first.ptr());
     gr::VertexFormat coloured = format;
     coloured.set(gr::DT_DIFFUSE, gr::DF_V4_8);

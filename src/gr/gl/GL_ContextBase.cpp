@@ -183,41 +183,37 @@ void GL_ContextBase::drawBatch(Batch2D& batch)
     }
     auto* shader = static_cast<GL_Shader*>(cached->ptr());
     const int count = batch.vertexCount();
+
+    // The batch's arrays go into a cached primitive whose format matches what they hold.
+    VertexFormat format;
+    format.set(DT_POSITION, DF_V3_32);
+    if (!batch.texCoords.empty())
+        format.set(DT_TEX0, DF_V2_32);
+    if (!batch.colours.empty())
+        format.set(DT_DIFFUSE, DF_V4_8);
+    const Primitive::Type type = batch.mode == Batch2D::LINES ? Primitive::LINES : Primitive::TRIANGLES;
+    lang::Ptr<Primitive> primitive = getDynamicPrimitive(type, format, count, 0);
+    primitive->setVertexData(DT_POSITION, 0, batch.positions.data(), DF_V3_32, count);
+    if (!batch.texCoords.empty())
+        primitive->setVertexData(DT_TEX0, 0, batch.texCoords.data(), DF_V2_32, count);
+    if (!batch.colours.empty())
+        primitive->setVertexData(DT_DIFFUSE, 0, batch.colours.data(), DF_V4_8, count);
+    primitive->setVertexRange(0, count);
+    primitive->setShader(shader);
+
     shader->setFloat("ALPHA_FACTOR", batch.state.alpha);
     if (batch.texture)
         shader->setTextureParam("BASEMAP", batch.texture.ptr());
-    shader->setMatrixById(Shader::ID_PROJTM, transform());
-    GL_StateCache& cache = GL_StateCache::get();
     if (batch.mode == Batch2D::LINES)
-        cache.setLineWidth(batch.lineWidth);
+        GL_StateCache::get().setLineWidth(batch.lineWidth);
     const int passes = shader->begin();
+    shader->setMatrixById(Shader::ID_PROJTM, transform());
     for (int pass = 0; pass < passes; ++pass) {
         shader->beginPass(pass);
-        const GL_Program* program = shader->currentProgram();
-        const GLint position = program->attribute(0), tex = program->attribute(7), diffuse = program->attribute(5);
-        if (position >= 0) {
-            glEnableVertexAttribArray(static_cast<GLuint>(position));
-            glVertexAttribPointer(static_cast<GLuint>(position), 3, GL_FLOAT, GL_FALSE, 0, batch.positions.data());
-        }
-        if (tex >= 0 && !batch.texCoords.empty()) {
-            glEnableVertexAttribArray(static_cast<GLuint>(tex));
-            glVertexAttribPointer(static_cast<GLuint>(tex), 2, GL_FLOAT, GL_FALSE, 0, batch.texCoords.data());
-        }
-        if (diffuse >= 0 && !batch.colours.empty()) {
-            glEnableVertexAttribArray(static_cast<GLuint>(diffuse));
-            glVertexAttribPointer(static_cast<GLuint>(diffuse), 4, GL_UNSIGNED_BYTE, GL_TRUE, 0, batch.colours.data());
-        }
-        glDrawArrays(batch.mode == Batch2D::LINES ? GL_LINES : GL_TRIANGLES, 0, count);
-        for (GLint attribute : {position, tex, diffuse})
-            if (attribute >= 0)
-                glDisableVertexAttribArray(static_cast<GLuint>(attribute));
+        renderPrimitive(*primitive);
         shader->endPass();
     }
     shader->end();
-    ++m_statistics.drawCalls;
-    m_statistics.vertices += count;
-    if (batch.mode != Batch2D::LINES)
-        m_statistics.triangles += count / 3;
     if (batch.mode == Batch2D::TEXTURED)
         ++m_statistics.imageBatches;
 }
