@@ -43,12 +43,18 @@ lang::Ptr<ParticleSystem> DefaultResourceManager::getParticleSystem(const String
     ParticleSystem::Description description;
     description.read(parser, name);
     description.validate(name);
-    if (!description.textureName.isEmpty()) {
-        const String directory = textureDirectory.isEmpty() ? String(io::PathName(name).parent().fullPath())
-                                                            : textureDirectory;
+    const String directory = textureDirectory.isEmpty() ? String(io::PathName(name).parent().fullPath())
+                                                        : textureDirectory;
+    if (!description.textureName.isEmpty())
         description.texture = getTexture(io::PathName(directory, description.textureName).fullPath());
+    if (!description.shaderName.isEmpty()) {
+        // The context adds ".fx" itself; a name given with it would be looked up twice over.
+        io::PathName shader(directory, description.shaderName);
+        String path = shader.fullPath();
+        if (String(shader.extension()) == ".fx" || String(shader.extension()) == "fx")
+            path = io::PathName(String(shader.parent().fullPath()), String(shader.basename())).fullPath();
+        description.shader = m_context->getShader(path, 0);
     }
-    // The shader named by "shadername" is resolved once effect files can be read.
     lang::Ptr<ParticleSystem> system = new ParticleSystem(description);
     m_particleSystems[name] = system;
     return system;

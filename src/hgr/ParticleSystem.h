@@ -62,6 +62,7 @@ public:
         lang::String textureName;
         lang::String shaderName;
         lang::Ptr<gr::Texture> texture;
+        lang::Ptr<gr::Shader> shader;
 
         /// Reads every key from parser; throws "Failed to read particle system {0}".
         void read(const io::PropertyParser& parser, const lang::String& file);

@@ -16,6 +16,19 @@ using hgr::ValueDomain;
 
 namespace {
 
+/// A shader that only remembers the file it was loaded from.
+class StubShader : public gr::Shader
+{
+public:
+    lang::Ptr<gr::Shader> clone() const override { return new StubShader(*this); }
+    void setTechnique(const lang::String&) override {}
+    bool hasTechnique(const lang::String&) const override { return true; }
+    int begin() override { return 1; }
+    void beginPass(int) override {}
+    void endPass() override {}
+    bool isActive() const override { return true; }
+};
+
 class NullContext : public gr::Context
 {
 public:
@@ -24,9 +37,18 @@ public:
     void clear(uint32_t, bool, bool, bool) override {}
     void flipFrontFace() override {}
 
+    std::vector<std::string> shadersLoaded;
+
 protected:
     void applyViewport(const int[4]) override {}
     void applyScissor(const int[4]) override {}
+    lang::Ptr<gr::Shader> loadShader(const lang::String& path, int) override
+    {
+        shadersLoaded.push_back(path.c_str());
+        lang::Ptr<gr::Shader> shader = new StubShader;
+        shader->setFileName(path);
+        return shader;
+    }
 };
 
 /// A valid description, with some keys replaced or added.
@@ -140,4 +162,18 @@ TEST(ParticleDescriptions, TheManagerCachesAndRenderingSaysSo)
     dir.write("bad.prt", description({{"textureframes", "8"}}));
     EXPECT_THROW(manager.getParticleSystem(lang::String(dir / "bad.prt"), ""), lang::Exception);
     EXPECT_THROW(manager.getParticleSystem(lang::String(dir / "bad.prt"), ""), lang::Exception); // nothing cached
+}
+
+TEST(ParticleDescriptions, ShadersResolveBesideTheFileOrInTheGivenDirectory)
+{
+    TempDir dir;
+    dir.write("glow.prt", description({{"shadername", "glow-add.fx"}}));
+    dir.write("smoke.prt", description({{"shadername", "smoke"}}));
+    lang::Ptr<NullContext> context = new NullContext;
+    hgr::DefaultResourceManager manager(context.ptr());
+    lang::Ptr<ParticleSystem> glow = manager.getParticleSystem(lang::String(dir / "glow.prt"), "");
+    lang::Ptr<ParticleSystem> smoke = manager.getParticleSystem(lang::String(dir / "smoke.prt"), "/data/fx");
+    ASSERT_TRUE(glow->description().shader);
+    ASSERT_TRUE(smoke->description().shader);
+    EXPECT_EQ(context->shadersLoaded, (std::vector<std::string>{dir / "glow-add.fx", "/data/fx/smoke.fx"}));
 }
