@@ -3,7 +3,11 @@
 #include "HttpPeer.h"
 #include "io/AppDataOutputStream.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 
 using framework::KEY_LBUTTON;
 using framework::KEY_SHIFT;
@@ -278,4 +282,30 @@ TEST_F(GameTest, VersionCheckWithoutAnswerCallsNothing)
     for (int i = 0; i < 5; ++i)
         frame(0.01f);
     EXPECT_FALSE(boolean("called == true"));
+}
+
+TEST_F(GameTest, TheUpdaterBesideTheProgramReportsThroughItsExitCode)
+{
+    // The updater is looked up next to the running program: here, the test program.
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+    ASSERT_GT(length, 0);
+    std::string program(self, static_cast<size_t>(length));
+    const std::string updater = program.substr(0, program.rfind('/') + 1) + "updater";
+    TempDir dir;
+    std::ofstream(updater) << "#!/bin/sh\necho \"$1\" >> '" << (dir / "args") << "'\nexit 1\n";
+    ASSERT_EQ(chmod(updater.c_str(), 0755), 0);
+
+    start("function updateAvailable(yes) answer = yes end");
+    run("checkForUpdates()");
+    for (int i = 0; i < 500 && !boolean("answer ~= nil"); ++i) {
+        frame(0.01f);
+        usleep(2000);
+    }
+    EXPECT_TRUE(boolean("answer == true"));
+    run("callVersionUpdater()");
+    for (int i = 0; i < 500 && dir.read("args").find("/checknow") == std::string::npos; ++i)
+        usleep(2000);
+    EXPECT_EQ(dir.read("args"), "/justcheck\n/checknow\n");
+    std::remove(updater.c_str());
 }
