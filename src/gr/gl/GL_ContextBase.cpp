@@ -174,6 +174,27 @@ lang::Ptr<Texture> GL_ContextBase::loadTextureFile(const lang::String& fileName,
     return texture;
 }
 
+lang::Ptr<Primitive> GL_ContextBase::batchPrimitive(const Batch2D& batch, const std::vector<uint8_t>& colours)
+{
+    // The batch's arrays go into a cached primitive whose format matches what they hold.
+    const int count = batch.vertexCount();
+    VertexFormat format;
+    format.set(DT_POSITION, DF_V3_32);
+    if (!batch.texCoords.empty())
+        format.set(DT_TEX0, DF_V2_32);
+    if (!colours.empty())
+        format.set(DT_DIFFUSE, DF_V4_8);
+    const Primitive::Type type = batch.mode == Batch2D::LINES ? Primitive::LINES : Primitive::TRIANGLES;
+    lang::Ptr<Primitive> primitive = getDynamicPrimitive(type, format, count, 0);
+    primitive->setVertexData(DT_POSITION, 0, batch.positions.data(), DF_V3_32, count);
+    if (!batch.texCoords.empty())
+        primitive->setVertexData(DT_TEX0, 0, batch.texCoords.data(), DF_V2_32, count);
+    if (!colours.empty())
+        primitive->setVertexData(DT_DIFFUSE, 0, colours.data(), DF_V4_8, count);
+    primitive->setVertexRange(0, count);
+    return primitive;
+}
+
 void GL_ContextBase::drawBatch(Batch2D& batch)
 {
     lang::Ptr<Shader>* cached = m_batchShaders.find(batch.shaderName);
@@ -182,23 +203,7 @@ void GL_ContextBase::drawBatch(Batch2D& batch)
         cached = m_batchShaders.find(batch.shaderName);
     }
     auto* shader = static_cast<GL_Shader*>(cached->ptr());
-    const int count = batch.vertexCount();
-
-    // The batch's arrays go into a cached primitive whose format matches what they hold.
-    VertexFormat format;
-    format.set(DT_POSITION, DF_V3_32);
-    if (!batch.texCoords.empty())
-        format.set(DT_TEX0, DF_V2_32);
-    if (!batch.colours.empty())
-        format.set(DT_DIFFUSE, DF_V4_8);
-    const Primitive::Type type = batch.mode == Batch2D::LINES ? Primitive::LINES : Primitive::TRIANGLES;
-    lang::Ptr<Primitive> primitive = getDynamicPrimitive(type, format, count, 0);
-    primitive->setVertexData(DT_POSITION, 0, batch.positions.data(), DF_V3_32, count);
-    if (!batch.texCoords.empty())
-        primitive->setVertexData(DT_TEX0, 0, batch.texCoords.data(), DF_V2_32, count);
-    if (!batch.colours.empty())
-        primitive->setVertexData(DT_DIFFUSE, 0, batch.colours.data(), DF_V4_8, count);
-    primitive->setVertexRange(0, count);
+    lang::Ptr<Primitive> primitive = batchPrimitive(batch, batch.colours);
     primitive->setShader(shader);
 
     shader->setFloat("ALPHA_FACTOR", batch.state.alpha);
@@ -221,7 +226,6 @@ void GL_ContextBase::drawBatch(Batch2D& batch)
 void GL_ContextBase::drawBatchFixedFunction(Batch2D& batch)
 {
     GL_StateCache& cache = GL_StateCache::get();
-    const int count = batch.vertexCount();
     // The templates of the fallback: sprites and plain quads, no depth, no culling, no
     // lighting nor second map left over from a template pass.
     const bool alpha = batch.shaderName.endsWith("-alpha");
@@ -254,34 +258,16 @@ void GL_ContextBase::drawBatchFixedFunction(Batch2D& batch)
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glLoadTransposeMatrixf(transform());
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, batch.positions.data());
-    if (!batch.texCoords.empty()) {
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glTexCoordPointer(2, GL_FLOAT, 0, batch.texCoords.data());
+    if (batch.state.alpha != 1.0f && !batch.colours.empty()) {
+        // No shader multiplies by the alpha factor here: the colours carry it.
+        std::vector<uint8_t> faded = batch.colours;
+        for (size_t i = 3; i < faded.size(); i += 4)
+            faded[i] = static_cast<uint8_t>(faded[i] * batch.state.alpha);
+        renderPrimitiveFixedFunction(*batchPrimitive(batch, faded));
+    } else {
+        renderPrimitiveFixedFunction(*batchPrimitive(batch, batch.colours));
     }
-    std::vector<uint8_t> faded;
-    if (!batch.colours.empty()) {
-        const uint8_t* colours = batch.colours.data();
-        if (batch.state.alpha != 1.0f) {
-            // No shader multiplies by the alpha factor here: the colours carry it.
-            faded = batch.colours;
-            for (size_t i = 3; i < faded.size(); i += 4)
-                faded[i] = static_cast<uint8_t>(faded[i] * batch.state.alpha);
-            colours = faded.data();
-        }
-        glEnableClientState(GL_COLOR_ARRAY);
-        glColorPointer(4, GL_UNSIGNED_BYTE, 0, colours);
-    }
-    glDrawArrays(batch.mode == Batch2D::LINES ? GL_LINES : GL_TRIANGLES, 0, count);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
     glDisable(GL_TEXTURE_2D);
-    ++m_statistics.drawCalls;
-    m_statistics.vertices += count;
-    if (batch.mode != Batch2D::LINES)
-        m_statistics.triangles += count / 3;
 }
 
 namespace {

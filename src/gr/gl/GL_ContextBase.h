@@ -42,6 +42,8 @@ protected:
     void drawBatch(Batch2D& batch) override;
     /// The 2D batch through the fixed-function pipeline.
     void drawBatchFixedFunction(Batch2D& batch);
+    /// A cached dynamic primitive holding the batch's arrays, with colours in place of its own.
+    lang::Ptr<Primitive> batchPrimitive(const Batch2D& batch, const std::vector<uint8_t>& colours);
     /// A primitive's arrays as the attributes of its shader's current program.
     void renderPrimitive(Primitive& primitive) override;
     /// A primitive's positions, normals, colours and first texture coordinates as
