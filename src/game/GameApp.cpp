@@ -4,11 +4,13 @@
 #include "framework/Framework.h"
 #include "framework/OSInterface.h"
 #include "game/GameLua.h"
+#include "game/LuaResources.h"
 #include "gr/Context.h"
 #include "io/FileBundle.h"
 #include "lang/Debug.h"
 #include "lua/LuaNames.h"
 #include "lua/LuaState.h"
+#include "pf/Locale.h"
 
 using framework::Config;
 using framework::KEY_COUNT;
@@ -20,9 +22,10 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
 {
     Config& config = Config::current();
     m_lua = new lua::LuaState;
-    // The resource registry (res) is created here once that layer exists.
+    m_resources = new LuaResources(m_lua.ptr(), context);
     setDataPath(io::PathName(config.dataPath));
     context->setShaderPath(config.dataPath + "shaders/");
+    m_resources->resources()->setPath(config.dataPath);
     m_wasFullScreen = true;
 
     m_bundle = new io::FileBundle;
@@ -63,7 +66,8 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
     m_world->keyHold().setBooleans(*m_keyNames, none);
 
     m_world->startUpAssets(scriptPath);
-    // The text language and the master volume are set here once texts and audio exist.
+    chooseTextLanguage();
+    // The master volume is set here once audio exists.
     if (os->forcesAudioOff() && m_world->isTable("settings"))
         m_world->getTable("settings").setBoolean("audioEnabled", false);
 
@@ -80,10 +84,33 @@ GameApp::~GameApp()
     // script handle goes before the interpreter.
     m_keyNames.reset();
     m_world = nullptr;
+    m_resources = nullptr;
     m_lua = nullptr;
     if (io::FileBundle::installed() == m_bundle.ptr())
         io::FileBundle::install(nullptr);
     m_bundle = nullptr;
+}
+
+void GameApp::chooseTextLanguage()
+{
+    Resources* resources = m_resources->resources();
+    TextGroupSet* texts = resources->textGroupSet("TEXTS_BASIC");
+    String language = "en_EN";
+    if (texts) {
+        for (const String& preferred : pf::Locale().preferredLanguages()) {
+            if (texts->hasLanguage(preferred)) {
+                language = preferred;
+                break;
+            }
+        }
+    }
+    try {
+        resources->loadLocale("TEXTS_BASIC", language);
+    } catch (const lang::Throwable& e) {
+        // Texts that lack the language show their ids; the game still starts.
+        lang::log("Can't load the texts: %s\n", e.getMessage().c_str());
+    }
+    resources->useLocale(language);
 }
 
 void GameApp::update(float dt, gr::Context* context, int)

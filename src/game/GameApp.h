@@ -17,6 +17,7 @@ class LuaNames;
 namespace game {
 
 class GameLua;
+class LuaResources;
 
 /// The game's application: reads its data, runs the start-up scripts, and each frame turns
 /// input into script tables (keys, cursor, wheel zoom, gestures) and runs the game world.
@@ -39,6 +40,7 @@ public:
 
     GameLua* world() const { return m_world.ptr(); }
     lua::LuaState* luaState() const { return m_lua.ptr(); }
+    LuaResources* resources() const { return m_resources.ptr(); }
 
     /// The world zoom, read by the game world each frame.
     float zoom() const { return m_zoom; }
@@ -77,6 +79,7 @@ private:
 
     lang::Ptr<io::FileBundle> m_bundle;
     lang::Ptr<lua::LuaState> m_lua;
+    lang::Ptr<LuaResources> m_resources;
     lang::Ptr<GameLua> m_world;
     std::unique_ptr<lua::LuaNames> m_keyNames; ///< the 89 key names, interned once
     gr::Context* m_context;
@@ -84,6 +87,7 @@ private:
     bool m_keyReleasedNow[framework::KEY_COUNT] = {};
     bool m_wasFullScreen = true;
 
+    void chooseTextLanguage();
     void setGestureState(int state);
     bool gesturesBlocked() const;
     void publishKeys();
