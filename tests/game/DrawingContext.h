@@ -1,0 +1,98 @@
+#pragma once
+
+#include "gr/Context.h"
+#include "io/IOException.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+/// A texture of a size and nothing else.
+class SizedTexture : public gr::Texture
+{
+public:
+    SizedTexture(int width, int height) : m_width(width), m_height(height) {}
+    int width() const override { return m_width; }
+    int height() const override { return m_height; }
+    gr::PixelFormat format() const override { return gr::PixelFormat(gr::PixelFormat::A8B8G8R8); }
+    int mipLevels() const override { return 1; }
+    void setSurface(int, int, const void*, int, int, int, int, gr::PixelFormat::Type) override {}
+
+private:
+    int m_width, m_height;
+};
+
+/// One textured quad as drawn: its rectangle in pixels, its texture coordinates and the
+/// name of the image file its texture came from.
+struct DrawnQuad
+{
+    float x, y, width, height;
+    float u0, v0, u1, v1;
+    std::string image;
+};
+
+/// A context whose images are sized stand-ins and whose 2D batches are recorded as quads
+/// in pixels, for checking where resources draw without a window.
+class DrawingContext : public gr::Context
+{
+public:
+    DrawingContext(int width = 640, int height = 480) { resize(width, height); }
+    int kind() const override { return KIND_GL2; }
+    void present() override {}
+    void clear(uint32_t, bool, bool, bool) override {}
+    void flipFrontFace() override {}
+
+    /// The size the next loads of a file name give; 256 x 256 when not set.
+    std::map<std::string, std::pair<int, int>> imageSizes;
+    std::vector<std::string> loaded;
+
+    /// Every quad drawn since the last call.
+    std::vector<DrawnQuad> take()
+    {
+        flush();
+        std::vector<DrawnQuad> out;
+        out.swap(m_quads);
+        return out;
+    }
+
+protected:
+    void applyViewport(const int[4]) override {}
+    void applyScissor(const int[4]) override {}
+
+    lang::Ptr<gr::Texture> loadTextureFile(const lang::String& fileName, bool) override
+    {
+        struct stat info;
+        if (stat(fileName.c_str(), &info) != 0)
+            throw io::IOException(lang::Format("Failed to open {0}", fileName));
+        auto size = imageSizes.count(fileName.str()) ? imageSizes[fileName.str()] : std::make_pair(256, 256);
+        lang::Ptr<gr::Texture> texture = new SizedTexture(size.first, size.second);
+        texture->setName(fileName);
+        loaded.push_back(fileName.str());
+        return texture;
+    }
+
+    void drawBatch(gr::Batch2D& batch) override
+    {
+        // Two triangles per quad: corners top-left first and bottom-right last.
+        const float W = static_cast<float>(width()), H = static_cast<float>(height());
+        for (size_t v = 0; v + 6 <= batch.positions.size() / 3; v += 6) {
+            const float* first = &batch.positions[3 * v];
+            const float* last = &batch.positions[3 * (v + 5)];
+            const float x0 = pixels((first[0] + 1) * W / 2), y0 = pixels((1 - first[1]) * H / 2);
+            const float x1 = pixels((last[0] + 1) * W / 2), y1 = pixels((1 - last[1]) * H / 2);
+            const float* uv = &batch.texCoords[2 * v];
+            const float* uvLast = &batch.texCoords[2 * (v + 5)];
+            m_quads.push_back(DrawnQuad{x0, y0, x1 - x0, y1 - y0, uv[0], uv[1], uvLast[0], uvLast[1],
+                                        batch.texture ? batch.texture->name().str() : ""});
+        }
+    }
+
+private:
+    std::vector<DrawnQuad> m_quads;
+
+    /// Back from clip space, rounded to 1/1024 pixel: the round trip is not exact.
+    static float pixels(float value) { return std::round(value * 1024) / 1024; }
+};
