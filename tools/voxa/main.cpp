@@ -38,6 +38,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "pelterra-voxa: unknown option %s\n\n%s", option.c_str(), kUsage);
         return 2;
     }
+    if (kind != "sheet" && kind != "texts" && kind != "compo" && kind != "font") {
+        std::fprintf(stderr, "pelterra-voxa: unknown kind %s\n\n%s", kind.c_str(), kUsage);
+        return 2;
+    }
     const voxa::Layout layout = option == "--older" ? voxa::Layout::OLDER : voxa::Layout::CHUNKED;
     try {
         const std::string text = voxa::readFile(input);
@@ -48,12 +52,8 @@ int main(int argc, char** argv)
             bytes = voxa::writeTexts(voxa::parseTextTable(text), layout);
         else if (kind == "compo")
             bytes = voxa::writeCompoSprites(voxa::parseCompoList(text), option == "--version2" ? 2 : 1);
-        else if (kind == "font")
+        else
             bytes = voxa::writeFont(voxa::parseGlyphList(text), layout);
-        else {
-            std::fprintf(stderr, "pelterra-voxa: unknown kind %s\n\n%s", kind.c_str(), kUsage);
-            return 2;
-        }
         voxa::writeFile(output, bytes);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pelterra-voxa: %s: %s\n", input.c_str(), e.what());

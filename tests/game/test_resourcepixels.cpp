@@ -1,0 +1,153 @@
+// Sprites and text drawn through res in a real window, from files made by pelterra-voxa.
+
+#include "framework/WindowFixture.h"
+
+#include "TempDir.h"
+#include "game/LuaResources.h"
+#include "lua/LuaState.h"
+
+#include <GL/glew.h>
+
+#include <cstdlib>
+
+namespace {
+
+const char* const kShaders = TEST_SOURCE_DIR "/../demo/shaders/";
+
+/// RGB of the pixel at (x, y), y from the top, each channel rounded to 0 or 255.
+std::string colourAt(gr::Context& context, int x, int y)
+{
+    unsigned char rgba[4];
+    glReadPixels(x, context.height() - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    std::string name;
+    for (int i = 0; i < 3; ++i)
+        name += rgba[i] > 127 ? "RGB"[i] : '-';
+    return name;
+}
+
+/// An uncompressed 32-bit Targa, top row first; pixels are 0xRRGGBB values.
+void writeTga(const TempDir& dir, const std::string& name, int width, int height, const std::vector<uint32_t>& pixels)
+{
+    std::string bytes(18, '\0');
+    bytes[2] = 2;
+    bytes[12] = char(width), bytes[13] = char(width >> 8);
+    bytes[14] = char(height), bytes[15] = char(height >> 8);
+    bytes[16] = 32;
+    bytes[17] = 0x28; // 8 alpha bits, top-left origin
+    for (uint32_t p : pixels) {
+        bytes += char(p), bytes += char(p >> 8), bytes += char(p >> 16);
+        bytes += char(0xff);
+    }
+    dir.write(name, bytes);
+}
+
+void voxa(const TempDir& dir, const std::string& kind, const std::string& text, const std::string& out)
+{
+    dir.write(out + ".txt", text);
+    const std::string command =
+        std::string(PELTERRA_VOXA) + " " + kind + " '" + dir / (out + ".txt") + "' '" + dir / out + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+class ResPixels : public WindowTest
+{
+protected:
+    TempDir dir;
+    lang::Ptr<lua::LuaState> lua;
+    lang::Ptr<game::LuaResources> res;
+
+    void start()
+    {
+        open(480, 320);
+        context().setShaderPath(kShaders);
+        lua = new lua::LuaState;
+        res = new game::LuaResources(lua.ptr(), &context());
+        lua->runString(("res.setPath('" + dir.path() + "')").c_str(), "test.lua");
+    }
+    void TearDown() override
+    {
+        res = nullptr;
+        lua = nullptr;
+        WindowTest::TearDown();
+    }
+    void run(const std::string& code) { lua->runString(code.c_str(), "test.lua"); }
+    /// What a rectangle shows: its corner pixels inside, and the pixels just outside them.
+    void expectRect(int x, int y, int w, int h, const std::string& colour, const std::string& what)
+    {
+        for (auto [px, py] : {std::pair{x, y}, {x + w - 1, y}, {x, y + h - 1}, {x + w - 1, y + h - 1}})
+            EXPECT_EQ(colourAt(context(), px, py), colour) << what << " inside at " << px << "," << py;
+        for (auto [px, py] : {std::pair{x - 1, y}, {x, y - 1}, {x + w, y + h - 1}, {x + w - 1, y + h}})
+            EXPECT_NE(colourAt(context(), px, py), colour) << what << " outside at " << px << "," << py;
+    }
+};
+
+TEST_F(ResPixels, SpritesLandWithTheirAnchorOnThePoint)
+{
+    // Red 8 x 8 on the left, blue on the right.
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x)
+            pixels.push_back(x < 8 ? 0xff0000 : 0x0000ff);
+    writeTga(dir, "atlas.tga", 16, 8, pixels);
+    voxa(dir, "sheet", "image atlas.tga\nred 0 0 8 8 2 3\nblue 8 0 8 8 0 0\n", "sheet.dat");
+    start();
+    run("res.createSpriteSheet('sheet.dat')");
+
+    const char* vertical[] = {"TOP", "VCENTER", "BOTTOM", "BASELINE", "VPIVOT"};
+    const int dy[] = {0, 4, 8, 3, 3};
+    const char* horizontal[] = {"LEFT", "HCENTER", "RIGHT", "HPIVOT"};
+    const int dx[] = {0, 4, 8, 2};
+    for (int v = 0; v < 5; ++v) {
+        for (int h = 0; h < 4; ++h) {
+            context().clear(0xff000000, true, true, false);
+            run(std::string("res.drawSprite('red', 100, 100, '") + vertical[v] + "', '" + horizontal[h] + "')");
+            context().flush();
+            expectRect(100 - dx[h], 100 - dy[v], 8, 8, "R--", std::string(vertical[v]) + " " + horizontal[h]);
+        }
+    }
+    // The default anchors are the pivot; the table-first form and a size draw the same way.
+    context().clear(0xff000000, true, true, false);
+    run("res.drawSprite('red', 50, 50)");
+    run("res:drawSprite('blue', 200, 50, 'TOP', 'LEFT', 16, 24)");
+    context().flush();
+    expectRect(48, 47, 8, 8, "R--", "pivot");
+    expectRect(200, 50, 16, 24, "--B", "sized");
+}
+
+TEST_F(ResPixels, TextMatchesTheGlyphRectangles)
+{
+    // Three glyphs side by side: R 5 x 9, G 7 x 12, B 4 x 6, with black between.
+    const int W = 20, H = 12;
+    std::vector<uint32_t> pixels(W * H, 0);
+    auto fill = [&](int x0, int w, int h, uint32_t colour) {
+        for (int y = 0; y < h; ++y)
+            for (int x = x0; x < x0 + w; ++x)
+                pixels[y * W + x] = colour;
+    };
+    fill(0, 5, 9, 0xff0000);
+    fill(6, 7, 12, 0x00ff00);
+    fill(14, 4, 6, 0x0000ff);
+    writeTga(dir, "font.tga", W, H, pixels);
+    voxa(dir, "font", "image font.tga\nleading 1\ntracking 2\n'R' 0 0 5 9 7\nU+0047 6 0 7 12 9\n66 14 0 4 6 6\n",
+         "font.dat");
+    start();
+    run("res.createBitmapFont('font.dat') res.useFont('font')");
+    context().clear(0xff000000, true, true, false);
+    // No texts are loaded, so the id is the text. TOP puts the baseline at 60 + 9.
+    run("res.drawString('TEXTS', 'RGB', 50, 60)");
+    context().flush();
+    expectRect(50, 62, 5, 9, "R--", "R");
+    expectRect(57, 60, 7, 12, "-G-", "G");
+    expectRect(66, 63, 4, 6, "--B", "B");
+    EXPECT_EQ(colourAt(context(), 55, 65), "---"); // the tracking
+
+    // RIGHT, BOTTOM: the text (20 wide) ends at x; the deepest descent (G's 3) ends at y.
+    context().clear(0xff000000, true, true, false);
+    run("res.drawString('TEXTS', 'RGB', 300, 200, 'RIGHT', 'BOTTOM')");
+    context().flush();
+    expectRect(296, 197 - 6, 4, 6, "--B", "B at the right");
+    expectRect(287, 197 - 9, 7, 12, "-G-", "G at the right");
+    expectRect(280, 197 - 7, 5, 9, "R--", "R at the right");
+}
+
+} // namespace
