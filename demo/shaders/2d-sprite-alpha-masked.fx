@@ -1,7 +1,7 @@
 # version 120
 technique Default {
     pass P0 {
-        VertexShader = 2d-sprite.vsh ;
+        VertexShader = 2d-sprite-masked.vsh ;
         PixelShader = 2d-sprite-masked.fsh ;
         EnableCulling = FALSE ;
         EnableDepthTest = FALSE ;

@@ -36,7 +36,7 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
         lang::log("Can't find bundle, using files directly...\n");
     }
 
-    m_world = new GameLua(m_lua.ptr(), this, context);
+    m_world = new GameLua(m_lua.ptr(), this, m_resources->resources(), context);
     m_world->setString("imagePath", config.imagePath);
     m_world->setString("fontPath", config.fontPath);
     m_world->setString("audioPath", config.audioPath);

@@ -4,6 +4,8 @@
 #include "game/CipherKeys.h"
 #include "framework/OSInterface.h"
 #include "game/GameApp.h"
+#include "game/MaskedImage.h"
+#include "game/Particles.h"
 #include "gr/Context.h"
 #include "io/AppDataInputStream.h"
 #include "io/AppDataOutputStream.h"
@@ -38,13 +40,12 @@ String readWhole(io::InputStream& in)
 
 } // namespace
 
-GameLua::GameLua(lua::LuaState* state, GameApp* app, gr::Context* context)
-    : LuaObject(state), m_app(app), m_context(context), m_keyPressed(state), m_keyReleased(state), m_keyHold(state),
+GameLua::GameLua(lua::LuaState* state, GameApp* app, Resources* resources, gr::Context* context)
+    : LuaObject(state), m_app(app), m_resources(resources), m_context(context), m_keyPressed(state), m_keyReleased(state), m_keyHold(state),
       m_cursor(state), m_multitouchSweep(state), m_multitouchZoom(state), m_objects(state), m_clippedText(state),
       m_objectsByName(String(), nullptr)
 {
     inheritFrom(state->globals());
-    // The masked image of the world drawing joins here with the drawing layer.
     for (int i = 0; i < KEY_SIZE; ++i) {
         m_saveKey[i] = game::saveKey()[i];
         m_scriptKey[i] = game::scriptKey()[i];
@@ -75,7 +76,8 @@ GameLua::GameLua(lua::LuaState* state, GameApp* app, gr::Context* context)
     lua::LuaTable settings = loadSavedTable("settings.lua");
     setTable(String("settings"), &settings);
 
-    // The particle manager joins here with the particle layer.
+    m_particles = new Particles(state, this, resources, 0.5f, 40, 125);
+    setObject("particles", m_particles.ptr());
     m_videoPlayer = new pf::VideoPlayer(this);
 }
 
@@ -96,7 +98,9 @@ GameLua::~GameLua()
     m_updaterThread = nullptr;
     destroyAllObjects();
     delete m_world;
+    m_particles = nullptr;
     m_videoPlayer = nullptr;
+    m_maskedImage = nullptr;
 }
 
 void GameLua::registerNatives()
@@ -142,6 +146,23 @@ void GameLua::registerNatives()
     registerMethod("setLevelLimits", this, &GameLua::setLevelLimits);
     registerMethod("setEditing", this, &GameLua::setEditing);
     registerMethod("setMaterial", this, &GameLua::setMaterial);
+
+    registerMethod("setTheme", this, &GameLua::setTheme);
+    registerMethod("setTopLeft", this, &GameLua::setTopLeft);
+    registerMethod("drawBackgroundNative", this, &GameLua::drawBackgroundNative);
+    registerMethod("drawGameNative", this, &GameLua::drawGameNative);
+    registerMethod("drawForegroundNative", this, &GameLua::drawForegroundNative);
+    registerMethod("drawParticlesNative", this, &GameLua::drawParticlesNative);
+    registerMethod("startNewTrajectory", this, &GameLua::startNewTrajectory);
+    registerMethod("addToTrajectory", this, &GameLua::addToTrajectory);
+    registerMethod("addPuffToTrajectory", this, &GameLua::addPuffToTrajectory);
+    registerMethod("drawRect", this, &GameLua::drawRect);
+    registerMethod("drawLine2D", this, &GameLua::drawLine2D);
+    registerMethod("drawTexturedRect", this, &GameLua::drawTexturedRect);
+    registerMethod("setRenderState", this, &GameLua::setRenderState);
+    registerMethod("clipText", this, &GameLua::clipText);
+    registerMethod("setSprite", this, &GameLua::setSprite);
+    registerMethod("setTexture", this, &GameLua::setTexture);
 
     registerMethod("createJoint", this, &GameLua::createJoint);
     registerMethod("setJointParameters", this, &GameLua::setJointParameters);
@@ -306,6 +327,8 @@ void GameLua::update(float dt)
     }
     if (isFunction("update"))
         call("update", dt, dt);
+    if (m_physicsEnabled)
+        m_particles->update(dt);
 }
 
 // --- natives: application and window -----------------------------------------

@@ -6,6 +6,7 @@
 #include "lang/Ptr.h"
 #include "lang/Thread.h"
 #include "lua/LuaObject.h"
+#include "gr/DrawState.h"
 #include "pf/VideoPlayer.h"
 
 #include <box2d/box2d.h>
@@ -21,6 +22,9 @@ class Context;
 namespace game {
 
 class GameApp;
+class MaskedImage;
+class Particles;
+class Resources;
 
 /// A joint between two named objects; links (type 5) have no physics joint.
 struct JointRecord
@@ -44,8 +48,8 @@ public:
     static const int KEY_SIZE = 32;
     static constexpr float STEP = 1.0f / 30.0f;
 
-    /// app and context are not owned; both outlive the game world.
-    GameLua(lua::LuaState* state, GameApp* app, gr::Context* context);
+    /// app, resources and context are not owned; they outlive the game world.
+    GameLua(lua::LuaState* state, GameApp* app, Resources* resources, gr::Context* context);
     ~GameLua() override;
 
     /// One frame: touches, physics, the script's update(dt, dt).
@@ -80,6 +84,19 @@ public:
 
     /// Interpolates an angle from older to newer by alpha, the short way round.
     static float interpolateAngle(float older, float newer, float alpha);
+    /// Sets the drawing state's rotation to angle (radians, turning +x towards +y like the
+    /// physics bodies) about the pivot, relative to the drawn rectangle's top-left corner.
+    static void rotate(gr::DrawState& state, float angle, float pivotX, float pivotY);
+
+    gr::Context* context() const { return m_context; }
+    Resources* resources() const { return m_resources; }
+    Particles* particles() const { return m_particles.ptr(); }
+    float topLeftX() const { return m_topLeftX; }
+    float topLeftY() const { return m_topLeftY; }
+    float worldScale() const { return m_worldScale; }
+    /// Trail (false) or puff (true) list 0..5 of the trajectories.
+    const lang::Array<b2Vec2>& trajectory(bool puffs, int list) const { return puffs ? m_puffs[list] : m_trails[list]; }
+    int trajectoryBase() const { return m_trajectoryBase; }
 
     // --- natives: application and window ---
     void requestExit();
@@ -127,6 +144,24 @@ public:
     void setLevelLimits(float left, float, float right, float);
     void setEditing(bool on);
 
+    // --- natives: drawing ---
+    void setTheme(lang::String theme);
+    void setTopLeft(float x, float y);
+    void drawBackgroundNative();
+    void drawGameNative();
+    void drawForegroundNative();
+    void drawParticlesNative();
+    void startNewTrajectory();
+    void addToTrajectory(float slot, float x, float y);
+    void addPuffToTrajectory(float slot, float x, float y);
+    void drawRect(float r, float g, float b, float a, float left, float top, float right, float bottom, bool keepRenderState);
+    void drawLine2D(float x1, float y1, float x2, float y2, float width, float r, float g, float b, float a);
+    void drawTexturedRect(lang::String sprite, float left, float top, float right, float bottom, bool keepRenderState);
+    int setRenderState(lua_State* lua);
+    void clipText(lang::String group, lang::String textId, float width);
+    void setSprite(lang::String name, lang::String sprite);
+    void setTexture(lang::String name, lang::String texture);
+
     // --- natives: joints ---
     int createJoint(lua_State* lua);
     int setJointParameters(lua_State* lua);
@@ -169,8 +204,35 @@ public:
     void videoPlaybackFinished() override;
 
 private:
+    /// A parallax layer of the theme's background.
+    struct BackgroundLayer
+    {
+        lang::String name;
+        lang::String sprite;
+        float parallax = 1;
+        float scale = 1;
+        bool tiled = true;
+    };
+    struct ForegroundLayer
+    {
+        lang::String name;
+        lang::String sprite;
+    };
+
     GameApp* m_app;
+    Resources* m_resources;
     gr::Context* m_context;
+    lang::Ptr<Particles> m_particles;
+    lang::Ptr<MaskedImage> m_maskedImage; ///< made on first use: contexts without its shader still run
+    float m_themeColour[3] = {0, 0, 0};
+    float m_groundColour[3] = {0, 0, 0};
+    lang::Array<BackgroundLayer> m_backgroundLayers;
+    lang::Array<ForegroundLayer> m_foregroundLayers;
+    float m_craneOffset = 0;
+    float m_topLeftX = 0, m_topLeftY = 0;
+    lang::Array<b2Vec2> m_trails[6];
+    lang::Array<b2Vec2> m_puffs[6];
+    int m_trajectoryBase = 0;
     lua::LuaTable m_keyPressed, m_keyReleased, m_keyHold, m_cursor, m_multitouchSweep, m_multitouchZoom;
     lua::LuaTable m_objects, m_clippedText, m_blockTable;
     lua::LuaTable m_worldTable, m_deadBlocks; ///< bound when a level loads
@@ -235,6 +297,13 @@ private:
     void blockOnBlock(RenderObjectData* a, RenderObjectData* b);
     void birdOnVictim(RenderObjectData* bird, RenderObjectData* victim, b2Contact* contact);
     void publishObjects();
+
+    void resetRenderState();
+    void drawRecord(const RenderObjectData& record, float x, float y, bool mask);
+    void drawTrajectories();
+    void clearTrajectories();
+    /// The sheet image under key as a mask texture, or null.
+    gr::Texture* sheetTexture(const lang::String& key) const;
 };
 
 } // namespace game

@@ -2,6 +2,8 @@
 
 #include "game/GameLua.h"
 
+#include "game/Particles.h"
+
 #include "io/AppDataOutputStream.h"
 #include "io/ByteArrayOutputStream.h"
 #include "io/FileInputStream.h"
@@ -48,8 +50,8 @@ void GameLua::loadLevel(String levelName)
         b2SetMaxTranslation(2.0f);
         lang::log("Removing physics objects...\n");
         destroyAllObjects();
-        // The joint lists, particle effects and trajectories are emptied here as their
-        // layers arrive.
+        m_particles->reset(0.5f, 500, 1000);
+        clearTrajectories();
         lang::log("Loading level from file...\n");
         lua::LuaTable level = loadDataFile(levelName + ".lua");
         setTable(String("loadedObjects"), &level);

@@ -2,6 +2,8 @@
 
 #include "game/GameLua.h"
 
+#include "game/Resources.h"
+
 #include "lang/Debug.h"
 #include "lua/LuaException.h"
 #include "lua/LuaState.h"
@@ -102,7 +104,8 @@ RenderObjectData* GameLua::createObject(const String& name, const String& sprite
     record->x = x;
     record->y = y;
     record->zOrder = zOrder;
-    // The sprite handle is looked up here once the resources exist.
+    if (!sprite.isEmpty())
+        record->sprite = m_resources->getSprite(sprite);
 
     lua::LuaTable table(state());
     table.setString("name", name);
@@ -187,8 +190,8 @@ void GameLua::createPolygon(String name, String sprite, float x, float y, float 
     record->bird = bird;
     record->table.setNumber("width", width);
     record->table.setNumber("height", height);
-    if (!sprite.isEmpty())
-        lang::log("Sprite not found: %s\n", sprite.c_str()); // no sprite sheets are loaded yet
+    if (!sprite.isEmpty() && !record->sprite)
+        lang::log("Sprite not found: %s\n", sprite.c_str());
 }
 
 void GameLua::clearVertices()

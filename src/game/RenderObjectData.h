@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/SpriteSheet.h"
 #include "lang/String.h"
 #include "lua/LuaTable.h"
 
@@ -27,6 +28,8 @@ struct RenderObjectData
     float pendingVelocityX = 0, pendingVelocityY = 0;
     lang::String name;
     lang::String spriteName;
+    lang::Ptr<Sprite> sprite;       ///< drawn at the body; null when the name is unknown
+    lang::Ptr<gr::Texture> texture; ///< the mask the sprite is drawn through, or null
     b2Body* body = nullptr; ///< owned by the physics world
     float rollingFactor = -1; ///< circle radius; -1 for boxes and polygons
     float x = 0, y = 0, angle = 0; ///< interpolated state, published and drawn

@@ -53,6 +53,8 @@ public:
     /// The text of id in the current locale; id itself when the set is missing.
     lang::String getString(const lang::String& set, const lang::String& id);
     TextGroupSet* textGroupSet(const lang::String& name) const { return m_texts.get(name).ptr(); }
+    /// The sprite sheet registered under key (a file's base name), or null.
+    SpriteSheet* spriteSheet(const lang::String& key) const { return m_sheets.get(key).ptr(); }
 
     /// Makes a loaded font current; an unknown name changes nothing.
     void useFont(const lang::String& name);

@@ -127,6 +127,12 @@ public:
     void drawImage(Texture* image, float x, float y, float sx, float sy, float sw, float sh, float dw, float dh);
     /// Draws what the 2D batch holds.
     void flush() { flushBatch(); }
+    /// The pixel corners (top-left, top-right, bottom-left, bottom-right) of an image drawn
+    /// at x, y in width x height through the 2D drawing state's translation and rotation.
+    void imageCorners(float x, float y, float width, float height, float corners[8]) const;
+    /// Pixel points to clip space with the drawing state's scale; false when they lie wholly
+    /// off screen.
+    bool toClipSpace(const float* corners, int count, float* clip) const;
     /// Draws into a render-target texture from now on (null: the screen again); the
     /// viewport becomes the whole target.
     virtual void setRenderTarget(Texture* target);

@@ -32,20 +32,10 @@ void Context::flushBatch()
 void Context::submit(Batch2D::Mode mode, float lineWidth, Texture* image, const char* shader, const float corners[8],
                      int cornerCount, const float* uv, uint32_t colour)
 {
-    // Pixels to clip space, then drop what lies wholly off screen.
-    const DrawState& s = drawState();
-    const float kx = 2 * s.scaleX / static_cast<float>(width()), ky = -2 * s.scaleY / static_cast<float>(height());
     float clip[8];
-    float minX = 1e30f, maxX = -1e30f, minY = 1e30f, maxY = -1e30f;
-    for (int i = 0; i < cornerCount; ++i) {
-        const float cx = kx * corners[2 * i] - 1, cy = ky * corners[2 * i + 1] + 1;
-        clip[2 * i] = cx;
-        clip[2 * i + 1] = cy;
-        minX = cx < minX ? cx : minX, maxX = cx > maxX ? cx : maxX;
-        minY = cy < minY ? cy : minY, maxY = cy > maxY ? cy : maxY;
-    }
-    if (maxX < -1 || minX >= 1 || maxY < -1 || minY >= 1)
+    if (!toClipSpace(corners, cornerCount, clip))
         return;
+    const DrawState& s = drawState();
     if (!m_batch.accepts(mode, lineWidth, image, s))
         flushBatch();
     if (m_batch.isEmpty()) {
@@ -89,22 +79,43 @@ void Context::submit(Batch2D::Mode mode, float lineWidth, Texture* image, const 
     }
 }
 
-void Context::drawImage(Texture* image, float x, float y, float w, float h, const float uv[8])
+bool Context::toClipSpace(const float* corners, int count, float* clip) const
+{
+    // Pixels to clip space; false when the points lie wholly off screen.
+    const DrawState& s = drawState();
+    const float kx = 2 * s.scaleX / static_cast<float>(width()), ky = -2 * s.scaleY / static_cast<float>(height());
+    float minX = 1e30f, maxX = -1e30f, minY = 1e30f, maxY = -1e30f;
+    for (int i = 0; i < count; ++i) {
+        const float cx = kx * corners[2 * i] - 1, cy = ky * corners[2 * i + 1] + 1;
+        clip[2 * i] = cx;
+        clip[2 * i + 1] = cy;
+        minX = cx < minX ? cx : minX, maxX = cx > maxX ? cx : maxX;
+        minY = cy < minY ? cy : minY, maxY = cy > maxY ? cy : maxY;
+    }
+    return !(maxX < -1 || minX >= 1 || maxY < -1 || minY >= 1);
+}
+
+void Context::imageCorners(float x, float y, float w, float h, float corners[8]) const
 {
     const DrawState& s = drawState();
-    float corners[8];
     if (s.angle == 0) {
         const float x0 = x + s.translateX, y0 = y + s.translateY;
         const float c[8] = {x0, y0, x0 + w, y0, x0, y0 + h, x0 + w, y0 + h};
         std::copy(c, c + 8, corners);
-    } else {
-        const float local[8] = {-s.pivotX, -s.pivotY, w - s.pivotX, -s.pivotY, -s.pivotX, h - s.pivotY, w - s.pivotX, h - s.pivotY};
-        for (int i = 0; i < 4; ++i) {
-            const float lx = local[2 * i], ly = local[2 * i + 1];
-            corners[2 * i] = x + s.pivotX + s.translateX + s.m00 * lx + s.m10 * ly;
-            corners[2 * i + 1] = y + s.pivotY + s.translateY + s.m01 * lx + s.m11 * ly;
-        }
+        return;
     }
+    const float local[8] = {-s.pivotX, -s.pivotY, w - s.pivotX, -s.pivotY, -s.pivotX, h - s.pivotY, w - s.pivotX, h - s.pivotY};
+    for (int i = 0; i < 4; ++i) {
+        const float lx = local[2 * i], ly = local[2 * i + 1];
+        corners[2 * i] = x + s.pivotX + s.translateX + s.m00 * lx + s.m10 * ly;
+        corners[2 * i + 1] = y + s.pivotY + s.translateY + s.m01 * lx + s.m11 * ly;
+    }
+}
+
+void Context::drawImage(Texture* image, float x, float y, float w, float h, const float uv[8])
+{
+    float corners[8];
+    imageCorners(x, y, w, h, corners);
     const char* shader = image && alphaFormat(image->format().type()) ? "2d-sprite-alpha" : "2d-sprite";
     submit(Batch2D::TEXTURED, 1, image, shader, corners, 4, uv, 0);
 }
