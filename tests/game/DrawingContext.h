@@ -25,13 +25,15 @@ private:
     int m_width, m_height;
 };
 
-/// One textured quad as drawn: its rectangle in pixels, its texture coordinates and the
-/// name of the image file its texture came from.
+/// One quad or line as drawn: its rectangle in pixels (a line: its start and its extent),
+/// texture coordinates and the name of the image file its texture came from, or its colour.
 struct DrawnQuad
 {
     float x, y, width, height;
     float u0, v0, u1, v1;
     std::string image;
+    uint32_t colour = 0; ///< A8R8G8B8 of untextured draws
+    bool line = false;
 };
 
 /// A context whose images are sized stand-ins and whose 2D batches are recorded as quads
@@ -76,17 +78,28 @@ protected:
 
     void drawBatch(gr::Batch2D& batch) override
     {
-        // Two triangles per quad: corners top-left first and bottom-right last.
+        // Two triangles per quad: corners top-left first and bottom-right last. Two points
+        // per line.
+        const bool lines = batch.mode == gr::Batch2D::LINES;
+        const size_t step = lines ? 2 : 6;
         const float W = static_cast<float>(width()), H = static_cast<float>(height());
-        for (size_t v = 0; v + 6 <= batch.positions.size() / 3; v += 6) {
+        for (size_t v = 0; v + step <= batch.positions.size() / 3; v += step) {
             const float* first = &batch.positions[3 * v];
-            const float* last = &batch.positions[3 * (v + 5)];
+            const float* last = &batch.positions[3 * (v + step - 1)];
             const float x0 = pixels((first[0] + 1) * W / 2), y0 = pixels((1 - first[1]) * H / 2);
             const float x1 = pixels((last[0] + 1) * W / 2), y1 = pixels((1 - last[1]) * H / 2);
-            const float* uv = &batch.texCoords[2 * v];
-            const float* uvLast = &batch.texCoords[2 * (v + 5)];
-            m_quads.push_back(DrawnQuad{x0, y0, x1 - x0, y1 - y0, uv[0], uv[1], uvLast[0], uvLast[1],
-                                        batch.texture ? batch.texture->name().str() : ""});
+            DrawnQuad quad{x0, y0, x1 - x0, y1 - y0, 0, 0, 0, 0, batch.texture ? batch.texture->name().str() : ""};
+            quad.line = lines;
+            if (!batch.texCoords.empty()) {
+                const float* uv = &batch.texCoords[2 * v];
+                const float* uvLast = &batch.texCoords[2 * (v + step - 1)];
+                quad.u0 = uv[0], quad.v0 = uv[1], quad.u1 = uvLast[0], quad.v1 = uvLast[1];
+            }
+            if (!batch.colours.empty()) {
+                const uint8_t* c = &batch.colours[4 * v];
+                quad.colour = uint32_t(c[3]) << 24 | uint32_t(c[0]) << 16 | uint32_t(c[1]) << 8 | c[2];
+            }
+            m_quads.push_back(quad);
         }
     }
 

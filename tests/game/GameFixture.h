@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrawingContext.h"
 #include "LogCapture.h"
 #include "TempDir.h"
 
@@ -20,21 +21,15 @@
 #include <string>
 #include <vector>
 
-/// A context that draws nothing: the game layer's logic needs only its sizes.
-class FakeContext : public gr::Context
+/// A context without a window: it counts presents and clears, and records what is drawn.
+class FakeContext : public DrawingContext
 {
 public:
-    FakeContext(int width, int height) { resize(width, height); }
-    int kind() const override { return KIND_GL2; }
+    FakeContext(int width, int height) : DrawingContext(width, height) {}
     void present() override { ++presents; }
     void clear(uint32_t argb, bool, bool, bool) override { lastClear = argb; }
-    void flipFrontFace() override {}
     int presents = 0;
     uint32_t lastClear = 0;
-
-protected:
-    void applyViewport(const int[4]) override {}
-    void applyScissor(const int[4]) override {}
 };
 
 /// The OS side, recording what the game asks of it.
@@ -47,12 +42,40 @@ public:
     std::vector<std::pair<int, int>> resolutions;
 };
 
-/// A data directory of enciphered start-up scripts, and a GameApp made on it.
-class GameTest : public ::testing::Test
+/// A data directory of enciphered start-up scripts.
+class GameData
+{
+public:
+    TempDir data;
+
+    /// Writes scripts/<name> enciphered with the script key.
+    void script(const std::string& name, const std::string& text)
+    {
+        lang::String cipher = lang::BlockCipher::encipher(game::scriptKey(), text.data(), static_cast<int>(text.size()));
+        std::system(("mkdir -p '" + data.path() + "/scripts'").c_str());
+        data.write("scripts/" + name, cipher.str());
+    }
+    /// Starts a game on the data directory; gamelogic.lua is the given text, the other
+    /// start-up scripts are empty unless written before.
+    game::GameApp* startGame(framework::OSInterface* os, gr::Context* context, const std::string& gamelogic)
+    {
+        for (const char* name : {"starLimits.lua", "loadlist.lua", "blocks.lua", "particles.lua"})
+            if (data.read(std::string("scripts/") + name).empty())
+                script(name, "");
+        script("gamelogic.lua", gamelogic);
+        framework::Config& config = framework::Config::current();
+        config = framework::Config();
+        config.dataPath = data.path() + "/";
+        config.scriptPath = "scripts";
+        return new game::GameApp(os, context);
+    }
+};
+
+/// A GameApp on a data directory, over a context without a window.
+class GameTest : public ::testing::Test, public GameData
 {
 protected:
     LogCapture log;
-    TempDir data;
     TempDir appData;
     FakeOS os;
     lang::Ptr<FakeContext> context = new FakeContext(480, 320);
@@ -69,26 +92,7 @@ protected:
         io::setApplicationDataPath(lang::String());
     }
 
-    /// Writes scripts/<name> enciphered with the script key.
-    void script(const std::string& name, const std::string& text)
-    {
-        lang::String cipher = lang::BlockCipher::encipher(game::scriptKey(), text.data(), static_cast<int>(text.size()));
-        std::system(("mkdir -p '" + data.path() + "/scripts'").c_str());
-        data.write("scripts/" + name, cipher.str());
-    }
-    /// Starts the game on the data directory; gamelogic.lua is the given text.
-    void start(const std::string& gamelogic = "")
-    {
-        for (const char* name : {"starLimits.lua", "loadlist.lua", "blocks.lua", "particles.lua"})
-            if (data.read(std::string("scripts/") + name).empty())
-                script(name, "");
-        script("gamelogic.lua", gamelogic);
-        framework::Config& config = framework::Config::current();
-        config = framework::Config();
-        config.dataPath = data.path() + "/";
-        config.scriptPath = "scripts";
-        app = new game::GameApp(&os, context.ptr());
-    }
+    void start(const std::string& gamelogic = "") { app = startGame(&os, context.ptr(), gamelogic); }
     game::GameLua& world() { return *app->world(); }
     void run(const std::string& code) { app->luaState()->runString(code.c_str(), "test.lua", app->world()); }
     float number(const char* code)
