@@ -115,6 +115,30 @@ TEST_F(WorldDrawing, LinesAndRectanglesTakeTheirColoursAsGiven)
     EXPECT_EQ(context->drawState().translateX, 0);
 }
 
+TEST_F(WorldDrawing, RenderStateByArgumentCountAndTexturedRectangles)
+{
+    run("setRenderState(1, 2, 3, 4, 0.5, 6, 7)");
+    gr::DrawState state = context->drawState();
+    EXPECT_EQ(std::vector<float>({state.translateX, state.translateY, state.scaleX, state.scaleY, state.pivotX, state.pivotY}),
+              std::vector<float>({1, 2, 3, 4, 6, 7}));
+    EXPECT_FLOAT_EQ(state.angle, 0.5f);
+    EXPECT_FLOAT_EQ(state.m00, std::cos(0.5f));
+    EXPECT_FLOAT_EQ(state.m01, std::sin(0.5f));
+    run("setRenderState(9, 8, 2, 2)"); // the angle and pivot stay
+    EXPECT_FLOAT_EQ(context->drawState().angle, 0.5f);
+    EXPECT_EQ(context->drawState().translateX, 9);
+
+    // The whole texture as the source extent, offset by the top-left less the sprite's place.
+    run("setTopLeft(64, 32) drawTexturedRect('box', 10.5, 20, 30, 40.9, true)");
+    std::vector<DrawnQuad> quads = context->take();
+    ASSERT_EQ(quads.size(), 1u);
+    EXPECT_EQ(std::vector<float>({quads[0].x, quads[0].y, quads[0].width, quads[0].height}),
+              std::vector<float>({10, 20, 20, 20}));
+    EXPECT_FLOAT_EQ(quads[0].u0, 64.0f / 256);
+    EXPECT_FLOAT_EQ(quads[0].v1, (32.0f + 256) / 256);
+    EXPECT_EQ(context->drawState().translateX, 0); // reset whatever the last argument says
+}
+
 TEST_F(WorldDrawing, ClipTextWrapsAtBreaksAndSplitsLongWords)
 {
     // Every glyph is 10 wide.
