@@ -1,0 +1,56 @@
+#include "audio/AudioClip.h"
+
+#include "io/ByteArrayInputStream.h"
+#include "io/FileInputStream.h"
+#include "io/IOException.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace audio {
+
+AudioClip::AudioClip(const lang::String& path) : m_stream(new io::FileInputStream(path))
+{
+    m_reader = new AudioReader(m_stream.ptr(), AudioReader::fileType(path));
+}
+
+AudioClip::AudioClip(const void* samples, int size, const AudioFormat& format)
+    : m_stream(new io::ByteArrayInputStream(samples, size, "memory clip"))
+{
+    m_reader = new AudioReader(m_stream.ptr(), format);
+}
+
+int AudioClip::read(void* buffer, int count, AudioClipCursor* cursor)
+{
+    const int n = m_reader->read(buffer, cursor->position, count);
+    cursor->position += n;
+    return n;
+}
+
+lang::Ptr<AudioClip> AudioClip::decode(const lang::String& path)
+{
+    lang::Ptr<io::InputStream> in = new io::FileInputStream(path);
+    lang::Ptr<AudioReader> reader = new AudioReader(in.ptr(), AudioReader::fileType(path));
+    const AudioFormat format(reader->channels(), reader->bitsPerSample(), reader->sampleRate());
+    std::vector<uint8_t> samples;
+    if (reader->dataSize() >= 0) {
+        samples.resize(static_cast<size_t>(reader->dataSize()));
+        if (reader->read(samples.data(), 0, reader->dataSize()) != reader->dataSize())
+            throw io::IOException(lang::Format("Failed to read {0} bytes from {1}", reader->dataSize(), path));
+    } else {
+        const size_t BLOCK = 4096;
+        size_t used = 0;
+        for (;;) {
+            if (samples.size() - used < BLOCK)
+                samples.resize(std::max(samples.size() * 2, samples.size() + BLOCK));
+            const int n = reader->read(&samples[used], static_cast<int>(used), static_cast<int>(BLOCK));
+            used += static_cast<size_t>(std::max(n, 0));
+            if (n < static_cast<int>(BLOCK))
+                break;
+        }
+        samples.resize(used);
+    }
+    return new AudioClip(samples.data(), static_cast<int>(samples.size()), format);
+}
+
+} // namespace audio

@@ -1,0 +1,228 @@
+#include "audio/AudioMixer.h"
+
+#include "lang/Exception.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace audio {
+
+AudioMixer::AudioMixer(const AudioFormat& output) : m_format(output)
+{
+    for (int i = 0; i < TRACKS; ++i) {
+        m_trackVolumes[i] = 1.0f;
+        m_trackLimits[i] = 0xffffffffu;
+    }
+}
+
+void AudioMixer::checkTrack(int track)
+{
+    if (static_cast<unsigned>(track) >= static_cast<unsigned>(TRACKS))
+        throw lang::Exception(lang::Format("Track {0} out of bounds! Range [0-{1}]", track, TRACKS - 1));
+}
+
+void AudioMixer::start()
+{
+    lang::MutexLock lock(m_lock);
+    m_running = true;
+}
+
+void AudioMixer::stop()
+{
+    lang::MutexLock lock(m_lock);
+    m_running = false;
+}
+
+bool AudioMixer::isRunning()
+{
+    lang::MutexLock lock(m_lock);
+    return m_running;
+}
+
+int AudioMixer::play(AudioClip* clip, float volume, bool loop, int track)
+{
+    checkTrack(track);
+    lang::MutexLock lock(m_lock);
+    if (!m_running)
+        return -1;
+    uint32_t playing = 0;
+    for (const lang::Array<Play>* list : {&m_active, &m_pending})
+        for (const Play& p : *list)
+            playing += p.track == track && !p.done;
+    if (playing >= m_trackLimits[track])
+        return -1;
+    Play p;
+    p.clip = clip;
+    p.cursor = new AudioClipCursor;
+    p.volume = volume;
+    p.handle = m_nextHandle++;
+    p.track = track;
+    p.loop = loop;
+    m_pending.add(p);
+    return p.handle;
+}
+
+void AudioMixer::stop(AudioClip* clip)
+{
+    lang::MutexLock lock(m_lock);
+    for (lang::Array<Play>* list : {&m_active, &m_pending})
+        for (Play& p : *list)
+            if (p.clip.ptr() == clip)
+                p.done = true;
+}
+
+void AudioMixer::stopAll()
+{
+    lang::MutexLock lock(m_lock);
+    for (lang::Array<Play>* list : {&m_active, &m_pending})
+        for (Play& p : *list)
+            p.done = true;
+}
+
+bool AudioMixer::isPlaying(int handle)
+{
+    lang::MutexLock lock(m_lock);
+    for (const lang::Array<Play>* list : {&m_active, &m_pending})
+        for (const Play& p : *list)
+            if (p.handle == handle && !p.done)
+                return true;
+    return false;
+}
+
+bool AudioMixer::isClipPlaying(AudioClip* clip)
+{
+    lang::MutexLock lock(m_lock);
+    for (const lang::Array<Play>* list : {&m_active, &m_pending})
+        for (const Play& p : *list)
+            if (p.clip.ptr() == clip && !p.done)
+                return true;
+    return false;
+}
+
+void AudioMixer::setPlayVolume(int handle, float volume)
+{
+    lang::MutexLock lock(m_lock);
+    for (lang::Array<Play>* list : {&m_active, &m_pending})
+        for (Play& p : *list)
+            if (p.handle == handle)
+                p.volume = volume;
+}
+
+void AudioMixer::setTrackVolume(int track, float volume)
+{
+    checkTrack(track);
+    lang::MutexLock lock(m_lock);
+    m_trackVolumes[track] = volume < 0 ? 0 : volume > 1 ? 1 : volume;
+}
+
+float AudioMixer::getTrackVolume(int track)
+{
+    checkTrack(track);
+    lang::MutexLock lock(m_lock);
+    return m_trackVolumes[track];
+}
+
+void AudioMixer::setTrackLimit(int track, int count)
+{
+    checkTrack(track);
+    lang::MutexLock lock(m_lock);
+    m_trackLimits[track] = static_cast<uint32_t>(count);
+}
+
+int AudioMixer::readPlay(Play& play, int bytes)
+{
+    if (m_scratch.size() < static_cast<size_t>(bytes))
+        m_scratch.resize(static_cast<size_t>(bytes));
+    int got = 0;
+    bool rewound = false;
+    while (got < bytes) {
+        int n = 0;
+        try {
+            n = play.clip->read(&m_scratch[static_cast<size_t>(got)], bytes - got, play.cursor.ptr());
+        } catch (const lang::Throwable&) {
+            // A file that fails while streaming ends its play, not the output thread.
+            play.done = true;
+            break;
+        }
+        if (n > 0) {
+            got += n;
+            rewound = false;
+            continue;
+        }
+        // A loop starts over; an empty loop would start over for ever, so it ends too.
+        if (play.loop && !rewound) {
+            play.cursor->reset();
+            rewound = true;
+            continue;
+        }
+        play.done = true;
+        break;
+    }
+    return got;
+}
+
+void AudioMixer::mixPlay(Play& play, int bytes)
+{
+    const float trackVolume = m_trackVolumes[play.track];
+    if (m_format.bitsPerSample == 16) {
+        const bool monoToStereo = m_format.channels == 2 && play.clip->channels() == 1;
+        const int got = readPlay(play, monoToStereo ? bytes / 2 : bytes);
+        const int32_t gain = static_cast<int32_t>(trackVolume * play.volume * 4096);
+        if (gain <= 0)
+            return;
+        const int samples = got / 2;
+        const uint8_t* in = m_scratch.data();
+        int32_t* acc = m_accumulators.data();
+        for (int i = 0; i < samples; ++i) {
+            const int32_t s = static_cast<int16_t>(in[2 * i] | in[2 * i + 1] << 8);
+            const int32_t value = (gain * s) >> 12;
+            if (monoToStereo) {
+                acc[2 * i] += value;
+                acc[2 * i + 1] += value;
+            } else {
+                acc[i] += value;
+            }
+        }
+    } else {
+        const int got = readPlay(play, bytes);
+        const int32_t gain = static_cast<int32_t>(trackVolume * play.volume * 256);
+        if (gain <= 0)
+            return;
+        const uint8_t* in = m_scratch.data();
+        int32_t* acc = m_accumulators.data();
+        for (int i = 0; i < got; ++i)
+            acc[i] += (gain * (in[i] - 128)) >> 8;
+    }
+}
+
+void AudioMixer::mix(void* out, int bytes)
+{
+    lang::MutexLock lock(m_lock);
+    for (Play& p : m_pending)
+        m_active.add(p);
+    m_pending.clear();
+    int kept = 0;
+    for (int i = 0; i < m_active.size(); ++i)
+        if (!m_active[i].done)
+            m_active[kept++] = m_active[i];
+    m_active.resize(kept);
+
+    const int sampleBytes = m_format.bitsPerSample / 8;
+    const int samples = bytes / sampleBytes;
+    m_accumulators.assign(static_cast<size_t>(samples), 0);
+    for (Play& p : m_active)
+        if (!p.done)
+            mixPlay(p, samples * sampleBytes);
+
+    if (sampleBytes == 2) {
+        int16_t* o = static_cast<int16_t*>(out);
+        for (int i = 0; i < samples; ++i)
+            o[i] = static_cast<int16_t>(std::clamp(m_accumulators[i], -32768, 32767));
+    } else {
+        uint8_t* o = static_cast<uint8_t*>(out);
+        for (int i = 0; i < samples; ++i)
+            o[i] = static_cast<uint8_t>(std::clamp(m_accumulators[i] + 128, 0, 255));
+    }
+}
+
+} // namespace audio

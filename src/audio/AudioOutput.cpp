@@ -1,0 +1,178 @@
+#include "audio/AudioOutput.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace audio {
+
+namespace {
+
+/// 50 ms of format, rounded up to whole frames.
+int fiftyMilliseconds(const AudioFormat& format)
+{
+    const int frames = (format.sampleRate + 19) / 20;
+    return frames * format.blockAlign();
+}
+
+} // namespace
+
+AudioOutput::AudioOutput(const AudioFormat& format) : m_format(format)
+{
+    validate(format, "AudioOutput");
+    m_device = AudioOutputImpl::open(format);
+    m_mixer = new AudioMixer(format);
+    m_bufferBytes = fiftyMilliseconds(format);
+}
+
+AudioOutput::AudioOutput(const AudioFormat& format, AudioOutputImpl* device) : m_format(format), m_device(device)
+{
+    validate(format, "AudioOutput");
+    m_mixer = new AudioMixer(format);
+    m_bufferBytes = fiftyMilliseconds(format);
+}
+
+AudioOutput::~AudioOutput()
+{
+    stop();
+}
+
+bool AudioOutput::start()
+{
+    lang::MutexLock lock(m_startStop);
+    if (isStarted())
+        return true;
+    m_mixer->start();
+    if (!m_device->resume()) {
+        m_mixer->stop();
+        return false;
+    }
+    m_started.store(true, std::memory_order_release);
+    m_thread = new lang::Thread(lang::Func1<AudioOutput>(this, &AudioOutput::run), true);
+    m_thread->setPriority(1);
+    return true;
+}
+
+void AudioOutput::stop()
+{
+    lang::MutexLock lock(m_startStop);
+    if (!isStarted())
+        return;
+    m_started.store(false, std::memory_order_release);
+    m_thread = nullptr; // joins: the body sees the flag within a millisecond
+    m_device->pause();
+    m_device->clear();
+    m_mixer->stop();
+}
+
+void AudioOutput::run()
+{
+    while (isStarted()) {
+        lang::Thread::sleep(1);
+        pump();
+    }
+}
+
+int AudioOutput::pump()
+{
+    int free = m_bufferBytes - m_device->queued();
+    if (free < m_bufferBytes / 8)
+        return 0;
+    free -= free % m_format.blockAlign();
+    if (m_block.size() < static_cast<size_t>(free))
+        m_block.resize(static_cast<size_t>(free));
+    m_mixer->mix(m_block.data(), free);
+    applyVolume(free);
+    m_device->queue(m_block.data(), free);
+    return free;
+}
+
+void AudioOutput::applyVolume(int bytes)
+{
+    const int mB = volumeMillibels();
+    if (mB >= 0)
+        return; // full level: the samples as mixed
+    // Hundredths of a decibel to a linear factor in 1/65536ths.
+    const int32_t factor = static_cast<int32_t>(std::pow(10.0, mB / 2000.0) * 65536.0);
+    if (m_format.bitsPerSample == 16) {
+        int16_t* s = reinterpret_cast<int16_t*>(m_block.data());
+        for (int i = 0; i < bytes / 2; ++i)
+            s[i] = static_cast<int16_t>((s[i] * factor) >> 16);
+    } else {
+        for (int i = 0; i < bytes; ++i)
+            m_block[i] = static_cast<uint8_t>((((m_block[i] - 128) * factor) >> 16) + 128);
+    }
+}
+
+void AudioOutput::setMasterVolume(float volume)
+{
+    m_millibels.store(static_cast<int>(volume * 10000 - 10000), std::memory_order_relaxed);
+}
+
+float AudioOutput::getMasterVolume() const
+{
+    return (volumeMillibels() + 10000) / 10000.0f;
+}
+
+// --- input ---------------------------------------------------------------------
+
+AudioInput::AudioInput(const AudioFormat& format) : m_format(format)
+{
+    validate(format, "AudioInput");
+    m_device = AudioInputImpl::open(format);
+    m_ring.resize(static_cast<size_t>(fiftyMilliseconds(format)));
+}
+
+AudioInput::~AudioInput()
+{
+    stop();
+}
+
+void AudioInput::start()
+{
+    lang::MutexLock lock(m_lock);
+    if (isStarted())
+        return;
+    m_device->resume();
+    m_started.store(true, std::memory_order_release);
+    m_thread = new lang::Thread(lang::Func1<AudioInput>(this, &AudioInput::run), true);
+}
+
+void AudioInput::stop()
+{
+    lang::Ptr<lang::Thread> thread;
+    {
+        lang::MutexLock lock(m_lock);
+        if (!isStarted())
+            return;
+        m_started.store(false, std::memory_order_release);
+        thread = m_thread;
+        m_thread = nullptr;
+    }
+    thread = nullptr; // joins outside the lock the body takes
+    m_device->pause();
+}
+
+void AudioInput::run()
+{
+    std::vector<uint8_t> block(m_ring.size());
+    while (isStarted()) {
+        lang::Thread::sleep(10);
+        const int n = m_device->take(block.data(), static_cast<int>(block.size()));
+        lang::MutexLock lock(m_lock);
+        for (int i = 0; i < n; ++i)
+            m_ring[m_written++ % m_ring.size()] = block[static_cast<size_t>(i)];
+    }
+}
+
+int AudioInput::latest(void* out, int bytes)
+{
+    lang::MutexLock lock(m_lock);
+    const size_t n = std::min({static_cast<size_t>(std::max(bytes, 0)), m_ring.size(), m_written});
+    uint8_t* o = static_cast<uint8_t*>(out);
+    for (size_t i = 0; i < n; ++i)
+        o[i] = m_ring[(m_written - n + i) % m_ring.size()];
+    return static_cast<int>(n);
+}
+
+} // namespace audio

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "audio/AudioDevice.h"
+#include "audio/AudioMixer.h"
+#include "lang/Thread.h"
+
+#include <atomic>
+#include <vector>
+
+namespace audio {
+
+/// Plays any number of clips at once: the mixer's output, kept about 50 ms ahead in the
+/// device's queue by the output thread.
+class AudioOutput : public lang::Object
+{
+public:
+    /// Checks the format and opens the device, silent until started. Throws lang::Exception
+    /// (the format's messages of validate()) and the device's errors.
+    explicit AudioOutput(const AudioFormat& format);
+    /// As above over a given device (tests pump it by hand).
+    AudioOutput(const AudioFormat& format, AudioOutputImpl* device);
+    ~AudioOutput() override;
+
+    /// Starts the mixer, the device and the output thread; false when the device refuses.
+    bool start();
+    void stop();
+    bool isStarted() const { return m_started.load(std::memory_order_acquire); }
+
+    int play(AudioClip* clip, float volume, bool loop, int track) { return m_mixer->play(clip, volume, loop, track); }
+    void stop(AudioClip* clip) { m_mixer->stop(clip); }
+    void stopAll() { m_mixer->stopAll(); }
+    bool isPlaying(int handle) { return m_mixer->isPlaying(handle); }
+    bool isClipPlaying(AudioClip* clip) { return m_mixer->isClipPlaying(clip); }
+    void setPlayVolume(int handle, float volume) { m_mixer->setPlayVolume(handle, volume); }
+    void setTrackVolume(int track, float volume) { m_mixer->setTrackVolume(track, volume); }
+    float getTrackVolume(int track) { return m_mixer->getTrackVolume(track); }
+    void setTrackLimit(int track, int count) { m_mixer->setTrackLimit(track, count); }
+
+    /// 1 is full level, 0 is -100 dB: kept as hundredths of a decibel, v * 10000 - 10000.
+    void setMasterVolume(float volume);
+    float getMasterVolume() const;
+    /// The master volume in hundredths of a decibel.
+    int volumeMillibels() const { return m_millibels.load(std::memory_order_relaxed); }
+
+    /// One step of the output thread: when at least an eighth of the 50 ms queue is free,
+    /// mixes that much, applies the master volume and queues it. Returns the bytes queued.
+    int pump();
+
+    AudioMixer* mixer() const { return m_mixer.ptr(); }
+    const AudioFormat& format() const { return m_format; }
+    /// The queue the thread keeps filled: 50 ms in whole frames.
+    int bufferBytes() const { return m_bufferBytes; }
+
+private:
+    AudioFormat m_format;
+    lang::Ptr<AudioMixer> m_mixer;
+    lang::Ptr<AudioOutputImpl> m_device;
+    lang::Ptr<lang::Thread> m_thread;
+    lang::Mutex m_startStop;
+    int m_bufferBytes = 0;
+    std::atomic<int> m_millibels{0};
+    std::atomic<bool> m_started{false};
+    std::vector<uint8_t> m_block; ///< the output thread's own
+
+    void run();
+    void applyVolume(int bytes);
+};
+
+/// Records from the default capture device into a 50 ms ring that keeps the latest sound.
+class AudioInput : public lang::Object
+{
+public:
+    /// Throws lang::Exception with the format's messages ("... while creating AudioInput").
+    explicit AudioInput(const AudioFormat& format);
+    ~AudioInput() override;
+
+    void start();
+    void stop();
+    bool isStarted() const { return m_started.load(std::memory_order_acquire); }
+    /// The latest captured bytes, oldest first, up to bytes; returns how many.
+    int latest(void* out, int bytes);
+
+private:
+    AudioFormat m_format;
+    lang::Ptr<AudioInputImpl> m_device;
+    lang::Ptr<lang::Thread> m_thread;
+    lang::Mutex m_lock; ///< guards the ring and start/stop
+    std::vector<uint8_t> m_ring;
+    size_t m_written = 0;
+    std::atomic<bool> m_started{false};
+
+    void run();
+};
+
+} // namespace audio
