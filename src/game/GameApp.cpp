@@ -67,7 +67,13 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
 
     m_world->startUpAssets(scriptPath);
     chooseTextLanguage();
-    // The master volume is set here once audio exists.
+    float volume = 1.0f;
+    if (m_world->isTable("settings")) {
+        lua::LuaTable settings = m_world->getTable("settings");
+        if (settings.isNumber("volume"))
+            volume = settings.getNumber("volume");
+    }
+    m_resources->resources()->setMasterVolume(volume);
     if (os->forcesAudioOff() && m_world->isTable("settings"))
         m_world->getTable("settings").setBoolean("audioEnabled", false);
 
@@ -159,9 +165,11 @@ void GameApp::volumeKeys()
         change -= 0.1f;
     if (change == 0)
         return;
-    // The volume is read from the audio output once it exists; without one it is 0.
-    float volume = 0 + change;
+    audio::AudioOutput* output = m_resources->resources()->audioOutput();
+    float volume = (output ? output->getMasterVolume() : 0) + change;
     volume = volume < 0 ? 0 : volume > 1 ? 1 : volume;
+    if (output)
+        output->setMasterVolume(volume);
     if (m_world->isTable("settings"))
         m_world->getTable("settings").setNumber("volume", volume);
 }
@@ -191,8 +199,25 @@ void GameApp::activate(bool active)
 bool GameApp::activateAudio(bool active)
 {
     m_audioActive = active;
-    // The audio output and input are started and stopped here once the audio layer exists.
-    return true;
+    Resources* resources = m_resources->resources();
+    audio::AudioOutput* output = resources->audioOutput();
+    audio::AudioInput* input = resources->audioInput();
+    if (!active) {
+        if (input)
+            input->stop();
+        if (output)
+            output->stop();
+        return true;
+    }
+    bool enabled = true;
+    if (m_world && m_world->isTable("settings")) {
+        lua::LuaTable settings = m_world->getTable("settings");
+        enabled = !(settings.isBoolean("audioEnabled") && !settings.getBoolean("audioEnabled"));
+    }
+    const bool started = enabled && output ? output->start() : true;
+    if (input)
+        input->start();
+    return started;
 }
 
 void GameApp::resized()

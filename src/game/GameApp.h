@@ -51,6 +51,8 @@ public:
     void setMaxZoom(float zoom) { m_maxZoom = zoom; }
     void setWheelZoomEnabled(bool on) { m_wheelZoomEnabled = on; }
     int gestureState() const { return m_gestureState; }
+    /// The last value given to activateAudio.
+    bool audioActive() const { return m_audioActive; }
 
     /// The zoom animation and the gesture machine of one frame; public for their tests.
     void advanceZoom(float dt);

@@ -5,6 +5,7 @@
 #include "framework/OSInterface.h"
 #include "game/GameApp.h"
 #include "game/MaskedImage.h"
+#include "game/Resources.h"
 #include "game/Particles.h"
 #include "gr/Context.h"
 #include "io/AppDataInputStream.h"
@@ -252,7 +253,11 @@ void GameLua::startUpAssets(const String& scriptPath)
     if (isTable("blockTable"))
         m_blockTable = getTable("blockTable");
     callScript("createStartUpAssets");
-    // The mixer's per-track limits are set here once the audio layer exists.
+    if (audio::AudioOutput* output = m_resources->audioOutput()) {
+        const int limits[4] = {16, 4, 6, 3};
+        for (int track = 0; track < 4; ++track)
+            output->setTrackLimit(track, limits[track]);
+    }
 }
 
 void GameLua::callScript(const char* name)
@@ -294,6 +299,7 @@ void GameLua::saveSettings()
 
 void GameLua::update(float dt)
 {
+    startAudioWhenEnabled();
     setNumber("screenWidth", static_cast<float>(m_context->width()));
     setNumber("screenHeight", static_cast<float>(m_context->height()));
     if (m_app->zoom() != m_app->zoomAtWheel())
@@ -314,6 +320,8 @@ void GameLua::update(float dt)
     if (m_physicsEnabled) {
         stepPhysics(dt);
         publishObjects();
+    } else {
+        stopRollingSounds();
     }
     if (m_versionPending.load(std::memory_order_acquire)) {
         m_versionPending.store(false, std::memory_order_relaxed);
@@ -329,6 +337,16 @@ void GameLua::update(float dt)
         call("update", dt, dt);
     if (m_physicsEnabled)
         m_particles->update(dt);
+}
+
+void GameLua::startAudioWhenEnabled()
+{
+    audio::AudioOutput* output = m_resources->audioOutput();
+    if (!m_app->audioActive() || !output || output->isStarted() || !isTable("settings"))
+        return;
+    lua::LuaTable settings = getTable("settings");
+    if (settings.isBoolean("audioEnabled") && settings.getBoolean("audioEnabled"))
+        m_resources->startAudioOutput();
 }
 
 // --- natives: application and window -----------------------------------------

@@ -78,6 +78,8 @@ public:
     int interpolationSlot() const { return m_slot; }
     /// The rolling-sound volume of a material (wood, rock, light) at the last publishing pass.
     float rollingVolume(int material) const { return material > 0 && material < 4 ? m_rollingVolume[material] : 0; }
+    /// The play handle of a material's rolling sound, -1 for none.
+    int rollingHandle(int material) const { return material > 0 && material < 4 ? m_rollingHandles[material] : -1; }
 
     const uint8_t* saveKey() const { return m_saveKey; }
     const uint8_t* scriptKey() const { return m_scriptKey; }
@@ -257,6 +259,7 @@ private:
     lang::Ptr<pf::VideoPlayer> m_videoPlayer;
     bool m_scriptsLoaded = false;
     float m_rollingVolume[4] = {}; ///< the loudest rolling object of each material this frame
+    int m_rollingHandles[4] = {-1, -1, -1, -1}; ///< play handles of the rolling sounds, by material
 
     // The version and updater checks: a worker writes its answer, then sets the flag with
     // release ordering; the main thread reads the flag with acquire ordering each frame.
@@ -297,6 +300,9 @@ private:
     void blockOnBlock(RenderObjectData* a, RenderObjectData* b);
     void birdOnVictim(RenderObjectData* bird, RenderObjectData* victim, b2Contact* contact);
     void publishObjects();
+    void playRollingSounds();
+    void stopRollingSounds();
+    void startAudioWhenEnabled();
 
     void resetRenderState();
     void drawRecord(const RenderObjectData& record, float x, float y, bool mask);

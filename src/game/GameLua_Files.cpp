@@ -36,6 +36,8 @@ void GameLua::destroyAllObjects()
 
 void GameLua::loadLevel(String levelName)
 {
+    for (int& handle : m_rollingHandles)
+        handle = -1;
     m_birds.clear();
     m_accumulator = 0;
     m_loading = true;

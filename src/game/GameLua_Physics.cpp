@@ -481,7 +481,39 @@ void GameLua::publishObjects()
     setBoolean("hasAwakeObjects", awake);
     setBoolean("hasMovingObjectsAboveTolerance", movingAboveTolerance);
     publishJointAnchors();
-    // The three rolling sounds play at these volumes once the audio layer exists.
+    playRollingSounds();
+}
+
+namespace {
+
+const char* const kRollingSounds[4] = {nullptr, "wood_rolling", "rock_rolling", "light_rolling"};
+
+} // namespace
+
+void GameLua::playRollingSounds()
+{
+    // Without an output there is nothing to play, and nothing to complain about each frame.
+    audio::AudioOutput* output = m_resources->audioOutput();
+    if (!output)
+        return;
+    for (int material = MATERIAL_WOOD; material <= MATERIAL_LIGHT; ++material) {
+        const float volume = m_rollingVolume[material];
+        int& handle = m_rollingHandles[material];
+        if (volume > 0 && handle >= 0 && output->isPlaying(handle))
+            output->setPlayVolume(handle, volume);
+        else if (volume > 0)
+            handle = m_resources->playAudio(kRollingSounds[material], volume, true, 2);
+        else
+            m_resources->stopAudio(kRollingSounds[material]);
+    }
+}
+
+void GameLua::stopRollingSounds()
+{
+    if (!m_resources->audioOutput())
+        return;
+    for (int material = MATERIAL_WOOD; material <= MATERIAL_LIGHT; ++material)
+        m_resources->stopAudio(kRollingSounds[material]);
 }
 
 } // namespace game

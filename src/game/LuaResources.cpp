@@ -67,6 +67,20 @@ LuaResources::LuaResources(lua::LuaState* state, gr::Context* context)
     registerMethod("getFontTracking", this, &LuaResources::getFontTracking);
     registerMethod("getFontHeight", this, &LuaResources::getFontHeight);
     registerMethod("openURL", this, &LuaResources::openURL);
+    registerMethod("createAudioOutput", this, &LuaResources::createAudioOutput);
+    registerMethod("createAudioInput", this, &LuaResources::createAudioInput);
+    registerMethod("createAudio", this, &LuaResources::createAudio);
+    registerMethod("playAudio", this, &LuaResources::playAudio);
+    registerMethod("stopAudio", this, &LuaResources::stopAudio);
+    registerMethod("stopAllAudio", this, &LuaResources::stopAllAudio);
+    registerMethod("isAudioPlaying", this, &LuaResources::isAudioPlaying);
+    registerMethod("startAudioOutput", this, &LuaResources::startAudioOutput);
+    registerMethod("stopAudioOutput", this, &LuaResources::stopAudioOutput);
+    registerMethod("startAudioInput", this, &LuaResources::startAudioInput);
+    registerMethod("stopAudioInput", this, &LuaResources::stopAudioInput);
+    registerMethod("setMasterVolume", this, &LuaResources::setMasterVolume);
+    registerMethod("setTrackVolume", this, &LuaResources::setTrackVolume);
+    registerMethod("getTrackVolume", this, &LuaResources::getTrackVolume);
     state->globals().setObject("res", this);
 }
 
@@ -176,6 +190,37 @@ int LuaResources::getCompoSpriteData(lua_State* lua)
         lua_rawseti(lua, -2, 3);
         lua_rawseti(lua, -2, i + 1);
     }
+    return 1;
+}
+
+int LuaResources::createAudio(lua_State* lua)
+{
+    const String name = state()->getString(1), file = state()->getString(2);
+    // Streamed unless a third argument says false.
+    const bool streamed = lua_gettop(lua) < 3 || state()->getBoolean(3);
+    m_resources->createAudio(name, file, streamed);
+    return 0;
+}
+
+int LuaResources::playAudio(lua_State* lua)
+{
+    const int n = lua_gettop(lua);
+    const String name = state()->getString(1);
+    const float volume = n >= 2 ? number(lua, 2) : 1.0f;
+    const bool loop = n >= 3 && state()->getBoolean(3);
+    const int track = n >= 4 ? static_cast<int>(number(lua, 4)) : 0;
+    lua_pushnumber(lua, m_resources->playAudio(name, volume, loop, track));
+    return 1;
+}
+
+int LuaResources::isAudioPlaying(lua_State* lua)
+{
+    bool playing = false;
+    if (lua_type(lua, 1) == LUA_TNUMBER)
+        playing = m_resources->isAudioPlaying(static_cast<int>(lua_tonumber(lua, 1)));
+    else if (lua_type(lua, 1) == LUA_TSTRING)
+        playing = m_resources->isAudioPlaying(state()->getString(1));
+    lua_pushboolean(lua, playing);
     return 1;
 }
 

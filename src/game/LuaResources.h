@@ -33,6 +33,9 @@ private:
     int getSpritePivot(lua_State* lua);
     int getCompoSpriteBounds(lua_State* lua);
     int getCompoSpriteData(lua_State* lua);
+    int createAudio(lua_State* lua);
+    int playAudio(lua_State* lua);
+    int isAudioPlaying(lua_State* lua);
 
     // Natives of plain arguments.
     void setPath(lang::String path) { m_resources->setPath(path); }
@@ -53,6 +56,23 @@ private:
     int getFontHeight() { return m_resources->fontMetric(4); }
     void setClipRect(float x, float y, float width, float height) { m_resources->setClipRect(x, y, width, height); }
     void openURL(lang::String url) { m_resources->openURL(url); }
+    void createAudioOutput(float channels, float bits, float rate)
+    {
+        m_resources->createAudioOutput(static_cast<int>(channels), static_cast<int>(bits), static_cast<int>(rate));
+    }
+    void createAudioInput(float channels, float bits, float rate)
+    {
+        m_resources->createAudioInput(static_cast<int>(channels), static_cast<int>(bits), static_cast<int>(rate));
+    }
+    void stopAudio(lang::String name) { m_resources->stopAudio(name); }
+    void stopAllAudio() { m_resources->stopAllAudio(); }
+    void startAudioOutput() { m_resources->startAudioOutput(); }
+    void stopAudioOutput() { m_resources->stopAudioOutput(); }
+    void startAudioInput() { m_resources->startAudioInput(); }
+    void stopAudioInput() { m_resources->stopAudioInput(); }
+    void setMasterVolume(float volume) { m_resources->setMasterVolume(volume); }
+    void setTrackVolume(float track, float volume) { m_resources->setTrackVolume(static_cast<int>(track), volume); }
+    float getTrackVolume(float track) { return m_resources->getTrackVolume(static_cast<int>(track)); }
 
     /// The name argument of the bounds functions: the second with two or more arguments.
     lang::String nameArgument(lua_State* lua);

@@ -249,6 +249,108 @@ void Resources::openURL(const String& url)
     launcher->openURL(url);
 }
 
+// --- audio ---------------------------------------------------------------------
+
+audio::AudioOutput* Resources::requireOutput(const char* action) const
+{
+    if (!m_audioOutput)
+        throw lang::Exception(Format("Trying to {0} but no audio output has been created", action));
+    return m_audioOutput.ptr();
+}
+
+void Resources::createAudioOutput(int channels, int bitsPerSample, int sampleRate)
+{
+    m_audioOutput = nullptr;
+    m_audioOutput = new audio::AudioOutput(audio::AudioFormat(channels, bitsPerSample, sampleRate));
+}
+
+void Resources::createAudioInput(int channels, int bitsPerSample, int sampleRate)
+{
+    m_audioInput = nullptr;
+    m_audioInput = new audio::AudioInput(audio::AudioFormat(channels, bitsPerSample, sampleRate));
+}
+
+void Resources::createAudio(const String& name, const String& file, bool streamed)
+{
+    audio::AudioOutput* output = requireOutput("create audio");
+    const String path = fullPath(file);
+    Ptr<audio::AudioClip> clip = streamed ? new audio::AudioClip(path) : audio::AudioClip::decode(path);
+    if (const Ptr<audio::AudioClip>* old = m_clips.find(name))
+        output->stop(old->ptr());
+    m_clips.put(name, clip);
+}
+
+int Resources::playAudio(const String& name, float volume, bool loop, int track)
+{
+    audio::AudioOutput* output = requireOutput("play audio clip");
+    audio::AudioClip* clip = audioClip(name);
+    return clip ? output->play(clip, volume, loop, track) : -1;
+}
+
+void Resources::stopAudio(const String& name)
+{
+    audio::AudioOutput* output = requireOutput("stop audio clip");
+    if (audio::AudioClip* clip = audioClip(name))
+        output->stop(clip);
+}
+
+void Resources::stopAllAudio()
+{
+    requireOutput("stop all audio clips")->stopAll();
+}
+
+bool Resources::isAudioPlaying(int handle) const
+{
+    return m_audioOutput && m_audioOutput->isPlaying(handle);
+}
+
+bool Resources::isAudioPlaying(const String& name) const
+{
+    audio::AudioClip* clip = audioClip(name);
+    return m_audioOutput && clip && m_audioOutput->isClipPlaying(clip);
+}
+
+void Resources::startAudioOutput()
+{
+    requireOutput("start audio output")->start();
+}
+
+void Resources::stopAudioOutput()
+{
+    if (m_audioOutput)
+        m_audioOutput->stop();
+}
+
+void Resources::startAudioInput()
+{
+    if (!m_audioInput)
+        throw lang::Exception(Format("Trying to start audio input but no audio input has been created"));
+    m_audioInput->start();
+}
+
+void Resources::stopAudioInput()
+{
+    if (m_audioInput)
+        m_audioInput->stop();
+}
+
+void Resources::setMasterVolume(float volume)
+{
+    if (m_audioOutput)
+        m_audioOutput->setMasterVolume(volume);
+}
+
+void Resources::setTrackVolume(int track, float volume)
+{
+    if (m_audioOutput)
+        m_audioOutput->setTrackVolume(track, volume);
+}
+
+float Resources::getTrackVolume(int track) const
+{
+    return m_audioOutput ? m_audioOutput->getTrackVolume(track) : 0.0f;
+}
+
 Sprite* Resources::getSprite(const String& name)
 {
     const SpriteEntry* e = entry(name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/AudioOutput.h"
 #include "game/BitmapFont.h"
 #include "game/CompoSpriteSet.h"
 #include "game/SpriteProvider.h"
@@ -85,6 +86,31 @@ public:
     /// Asks the desktop to open url.
     void openURL(const lang::String& url);
 
+    // Audio. Without an output, playing, stopping and starting throw lang::Exception with
+    // the messages of the scripts' reference; stopping what is missing does nothing.
+    /// Replaces the output (the old one is dropped first). Throws the format's errors.
+    void createAudioOutput(int channels, int bitsPerSample, int sampleRate);
+    void createAudioInput(int channels, int bitsPerSample, int sampleRate);
+    /// Loads a clip under name: streamed from the file, or decoded into memory now. A clip
+    /// stored under the name before stops playing and is replaced.
+    void createAudio(const lang::String& name, const lang::String& file, bool streamed);
+    /// The play handle, or -1 for an unknown name, a stopped output or a full track.
+    int playAudio(const lang::String& name, float volume, bool loop, int track);
+    void stopAudio(const lang::String& name);
+    void stopAllAudio();
+    bool isAudioPlaying(int handle) const;
+    bool isAudioPlaying(const lang::String& name) const;
+    void startAudioOutput();
+    void stopAudioOutput();
+    void startAudioInput();
+    void stopAudioInput();
+    void setMasterVolume(float volume);
+    void setTrackVolume(int track, float volume);
+    float getTrackVolume(int track) const;
+    audio::AudioOutput* audioOutput() const { return m_audioOutput.ptr(); }
+    audio::AudioInput* audioInput() const { return m_audioInput.ptr(); }
+    audio::AudioClip* audioClip(const lang::String& name) const { return m_clips.get(name).ptr(); }
+
     Sprite* getSprite(const lang::String& name) override;
 
 private:
@@ -99,6 +125,11 @@ private:
     lang::Hashtable<lang::String, lang::Ptr<CompoSpriteSet>> m_compoSets;
     lang::Hashtable<lang::String, lang::Ptr<IFont>> m_fonts;
     lang::Hashtable<lang::String, SpriteEntry> m_index;
+    lang::Hashtable<lang::String, lang::Ptr<audio::AudioClip>> m_clips;
+    lang::Ptr<audio::AudioOutput> m_audioOutput;
+    lang::Ptr<audio::AudioInput> m_audioInput;
+
+    audio::AudioOutput* requireOutput(const char* action) const;
 
     lang::String fullPath(const lang::String& file) const;
     IFont* requireFont(const char* action) const;

@@ -7,7 +7,7 @@
 #include "lang/Exception.h"
 #include "lang/Mutex.h"
 
-#include <SDL2/SDL.h>
+#include <SDL.h>
 
 #include <string>
 
