@@ -65,6 +65,8 @@ private:
     void setUpDecoder(const lang::String& name);
     void closeMp3();
     int readMp3(void* buffer, int offset, int count);
+    /// Decodes up to count bytes from where the decoder stands.
+    int decode(void* buffer, int count);
     /// Feeds the next 2048 bytes of the stream to the decoder; false when it delivers none.
     bool feed();
 };

@@ -8,6 +8,8 @@
 
 #include <mpg123.h>
 
+#include <algorithm>
+
 using lang::Format;
 
 namespace audio {
@@ -121,19 +123,25 @@ int AudioReader::readMp3(void* buffer, int offset, int count)
 {
     if (count <= 0 || offset < 0 || m_blockAlign <= 0)
         return 0;
-    if (offset != m_decodedBytes) {
-        const off_t frame = offset / m_blockAlign;
-        off_t inputOffset = 0;
-        off_t result;
-        while ((result = mpg123_feedseek(m_decoder, frame, SEEK_SET, &inputOffset)) == MPG123_NEED_MORE)
-            if (!feed())
-                return 0;
-        if (result < 0 || !m_stream->seek(static_cast<int>(inputOffset), 0))
+    if (offset < m_decodedBytes) {
+        // Back to the start: a fresh feed decodes exactly what a first pass decoded, which
+        // the decoder's own seeking can't promise without an index of the frames.
+        mpg123_close(m_decoder);
+        if (mpg123_open_feed(m_decoder) != MPG123_OK || !m_stream->seek(0, 0))
             return 0;
-        m_decodedBytes = static_cast<long>(result) * m_blockAlign;
-        if (m_decodedBytes != offset)
-            return 0; // the decoder can't reach that frame
+        m_decodedBytes = 0;
     }
+    uint8_t skipped[4096];
+    while (m_decodedBytes < offset) {
+        const int n = decode(skipped, static_cast<int>(std::min<long>(sizeof(skipped), offset - m_decodedBytes)));
+        if (n <= 0)
+            return 0;
+    }
+    return decode(buffer, count);
+}
+
+int AudioReader::decode(void* buffer, int count)
+{
     uint8_t* out = static_cast<uint8_t*>(buffer);
     int produced = 0;
     while (produced < count) {

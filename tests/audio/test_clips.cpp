@@ -1,0 +1,164 @@
+// Audio files: RIFF/WAVE chunk walking and its errors, MP3 through the decoder, clips
+// streamed and in memory.
+
+#include "AudioFixture.h"
+#include "Failure.h"
+#include "TempDir.h"
+
+#include "audio/AudioClip.h"
+#include "io/ByteArrayInputStream.h"
+#include "io/IOException.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using audio::AudioClip;
+using audio::AudioReader;
+
+namespace {
+
+std::string wavError(const std::string& bytes)
+{
+    lang::Ptr<io::ByteArrayInputStream> in = new io::ByteArrayInputStream(bytes.data(), int(bytes.size()), "test.wav");
+    return messageOf<lang::Throwable>([&] { AudioReader reader(in.ptr(), AudioReader::TYPE_WAV); });
+}
+
+TEST(Wave, ChunksAreWalkedAndCheckedInOrder)
+{
+    const std::string samples = bytesOf({1, -2, 3, -4});
+    EXPECT_EQ(wavError(riff({{"data", samples}, {"fmt ", fmt(1, 1, 22050, 16)}})),
+              "Missing fmt chunk before data chunk in wav file");
+    EXPECT_EQ(wavError(riff({{"fmt ", fmt(0x0011, 1, 22050, 4)}, {"data", samples}})),
+              "WAV was not PCM! RIFF AudioEncoding TwoCC value: 0x11");
+    EXPECT_EQ(wavError("RIFX" + riff({}).substr(4)), "Only RIFF/WAVE sounds are currently supported");
+    EXPECT_EQ(wavError(riff({{"fmt ", fmt(1, 1, 22050, 16).substr(0, 12)}})), "Failed to read 12 bytes from test.wav");
+    EXPECT_EQ(wavError(riff({{"fmt ", fmt(1, 1, 22050, 16)}})), "Failed to read 8 bytes from test.wav");
+
+    // A LIST chunk of odd size before the data: skipped with no pad byte.
+    const std::string file = riff({{"fmt ", fmt(1, 2, 22050, 16)}, {"LIST", "abc"}, {"data", samples}});
+    lang::Ptr<io::ByteArrayInputStream> in = new io::ByteArrayInputStream(file.data(), int(file.size()), "list.wav");
+    AudioReader reader(in.ptr(), AudioReader::TYPE_WAV);
+    EXPECT_EQ(reader.dataOffset(), 12 + 8 + 16 + 8 + 3 + 8);
+    EXPECT_EQ(reader.dataSize(), 8);
+    EXPECT_EQ(reader.channels(), 2);
+    EXPECT_EQ(reader.sampleRate(), 22050);
+    EXPECT_EQ(reader.blockAlign(), 4);
+    EXPECT_EQ(reader.byteRate(), 88200);
+    int16_t out[4] = {};
+    EXPECT_EQ(reader.read(out, 2, 100), 6);
+    EXPECT_EQ(out[0], -2);
+    EXPECT_EQ(reader.read(out, 8, 4), 0); // beyond the data: nothing
+    EXPECT_EQ(reader.read(out, 100, 4), 0);
+}
+
+TEST(Wave, DataSizeBeyondTheFileIsCutToIt)
+{
+    std::string file = riff({{"fmt ", fmt(1, 1, 22050, 16)}, {"data", bytesOf({5, 6})}});
+    file[file.size() - 8] = char(0xff); // the data chunk's size claims 255 bytes
+    lang::Ptr<io::ByteArrayInputStream> in = new io::ByteArrayInputStream(file.data(), int(file.size()), "cut.wav");
+    AudioReader reader(in.ptr(), AudioReader::TYPE_WAV);
+    EXPECT_EQ(reader.dataSize(), 4);
+}
+
+TEST(Wave, FileTypesByTheLastThreeLetters)
+{
+    EXPECT_EQ(AudioReader::fileType("sound.WAV"), AudioReader::TYPE_WAV);
+    EXPECT_EQ(AudioReader::fileType("music/theme.mp3"), AudioReader::TYPE_MP3);
+    EXPECT_EQ(AudioReader::fileType("a.ogg"), 0);
+    EXPECT_EQ(AudioReader::fileType(".wav"), 0);
+    lang::Ptr<io::ByteArrayInputStream> in = new io::ByteArrayInputStream("x", 1, "a.ogg");
+    EXPECT_EQ(messageOf<io::IOException>([&] { AudioReader reader(in.ptr(), 0); }),
+              "Unsupported audio file format while reading a.ogg");
+}
+
+TEST(Clips, StreamedAndDecodedClipsReadTheSame)
+{
+    TempDir dir;
+    std::vector<int16_t> samples;
+    for (int i = 0; i < 5000; ++i)
+        samples.push_back(int16_t(i * 7));
+    dir.write("ramp.wav", riff({{"fmt ", fmt(1, 1, 44100, 16)}, {"data", bytesOf(samples)}}));
+    AudioClip streamed(dir / "ramp.wav");
+    lang::Ptr<AudioClip> decoded = AudioClip::decode(dir / "ramp.wav");
+    EXPECT_EQ(decoded->dataSize(), 10000);
+    EXPECT_EQ(decoded->bitsPerSample(), 16);
+    lang::Ptr<audio::AudioClipCursor> a = new audio::AudioClipCursor, b = new audio::AudioClipCursor;
+    std::vector<int16_t> x(3000), y(3000);
+    EXPECT_EQ(streamed.read(x.data(), 6000, a.ptr()), 6000);
+    EXPECT_EQ(decoded->read(y.data(), 6000, b.ptr()), 6000);
+    EXPECT_EQ(x, y);
+    EXPECT_EQ(streamed.read(x.data(), 6000, a.ptr()), 4000);
+    EXPECT_EQ(a->position, 10000);
+    EXPECT_EQ(x[0], 3000 * 7);
+
+    EXPECT_EQ(messageOf<io::IOException>([&] { AudioClip missing(dir / "none.wav"); }),
+              "Failed to open " + dir / "none.wav");
+}
+
+class Mp3 : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    std::vector<int16_t> source;
+
+    void SetUp() override
+    {
+        // One second of a 441 Hz tone, through lame.
+        for (int i = 0; i < 44100; ++i)
+            source.push_back(int16_t(12000 * std::sin(2 * M_PI * 441 * i / 44100.0)));
+        dir.write("tone.wav", riff({{"fmt ", fmt(1, 1, 44100, 16)}, {"data", bytesOf(source)}}));
+        const std::string command = "lame --quiet -b 128 '" + dir / "tone.wav" + "' '" + dir / "tone.mp3" + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+};
+
+TEST_F(Mp3, DecodesToTheSourceLengthAndSeeks)
+{
+    lang::Ptr<AudioClip> decoded = AudioClip::decode(dir / "tone.mp3");
+    EXPECT_EQ(decoded->channels(), 1);
+    EXPECT_EQ(decoded->sampleRate(), 44100);
+    EXPECT_EQ(decoded->bitsPerSample(), 16);
+    const int frames = decoded->dataSize() / 2;
+    EXPECT_NEAR(frames, 44100, 1152);
+
+    // The tone survives: the decoded peak is near the source's.
+    std::vector<int16_t> all(static_cast<size_t>(frames));
+    lang::Ptr<audio::AudioClipCursor> cursor = new audio::AudioClipCursor;
+    decoded->read(all.data(), frames * 2, cursor.ptr());
+    int peak = 0;
+    for (int16_t s : all)
+        peak = std::max(peak, std::abs(int(s)));
+    EXPECT_NEAR(peak, 12000, 1500);
+
+    // A streamed clip read from a byte offset gives what the whole decode has there.
+    AudioClip streamed(dir / "tone.mp3");
+    EXPECT_EQ(streamed.dataSize(), -1);
+    lang::Ptr<audio::AudioClipCursor> at = new audio::AudioClipCursor;
+    at->position = 2 * 30000;
+    std::vector<int16_t> part(1000);
+    ASSERT_EQ(streamed.read(part.data(), 2000, at.ptr()), 2000);
+    EXPECT_EQ(part, std::vector<int16_t>(all.begin() + 30000, all.begin() + 31000));
+    EXPECT_EQ(at->position, 2 * 31000);
+    // And back again, as a loop does.
+    at->position = 2 * 100;
+    ASSERT_EQ(streamed.read(part.data(), 2000, at.ptr()), 2000);
+    EXPECT_EQ(part, std::vector<int16_t>(all.begin() + 100, all.begin() + 1100));
+}
+
+TEST_F(Mp3, TruncatedFilesFailInsteadOfWaiting)
+{
+    const std::string whole = dir.read("tone.mp3");
+    dir.write("cut.mp3", whole.substr(0, 40));
+    EXPECT_EQ(messageOf<io::IOException>([&] { AudioClip clip(dir / "cut.mp3"); }),
+              "Failed to read MP3 header while reading " + dir / "cut.mp3");
+    dir.write("noise.mp3", std::string(5000, 'x'));
+    EXPECT_EQ(messageOf<io::IOException>([&] { AudioClip::decode(dir / "noise.mp3"); }),
+              "Failed to read MP3 header while reading " + dir / "noise.mp3");
+    // Cut after the first frames: it plays what is there and ends.
+    dir.write("half.mp3", whole.substr(0, whole.size() / 2));
+    lang::Ptr<AudioClip> half = AudioClip::decode(dir / "half.mp3");
+    EXPECT_NEAR(half->dataSize() / 2, 22050, 2 * 1152);
+}
+
+} // namespace
