@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test; then the same suite again in a
-# second build directory under AddressSanitizer and UndefinedBehaviorSanitizer.
+# second build directory under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# threaded audio tests under ThreadSanitizer in a third.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
@@ -20,3 +21,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 run_tests build-asan
+
+# The audio output thread and the scripts' thread share the mixer.
+build_target build-tsan test_audio -DCMAKE_BUILD_TYPE=Debug -DPELTERRA_TSAN=ON -DPELTERRA_BENCHMARKS=OFF
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" ctest --test-dir build-tsan -R '^test_audio$' --output-on-failure

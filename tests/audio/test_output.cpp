@@ -1,1 +1,193 @@
+// The output over real SDL devices: the disk driver's file checked sample by sample, the
+// silent fallback, capture, and plays and stops racing the output thread.
+
+#include "AudioFixture.h"
+#include "LogCapture.h"
+#include "TempDir.h"
+
+#include "audio/AudioOutput.h"
+#include "lang/Thread.h"
+#include "lang/Throwable.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+using audio::AudioFormat;
+using audio::AudioOutput;
+
+namespace {
+
+/// Sets an environment variable for the life of the object.
+class Environment
+{
+public:
+    Environment(const char* name, const std::string& value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old, m_had = true;
+        setenv(name, value.c_str(), 1);
+    }
+    ~Environment()
+    {
+        if (m_had)
+            setenv(m_name, m_old.c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+std::vector<int16_t> readSamples(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> samples(bytes.size() / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(uint8_t(bytes[2 * i]) | uint8_t(bytes[2 * i + 1]) << 8);
+    return samples;
+}
+
+TEST(DiskDevice, WritesTheMixExactly)
+{
+    TempDir dir;
+    Environment driver("SDL_AUDIODRIVER", "disk");
+    Environment file("SDL_DISKAUDIOFILE", dir / "out.raw");
+    std::vector<int16_t> ramp;
+    for (int i = 1; i <= 4410; ++i)
+        ramp.push_back(int16_t(i * 7));
+    lang::Ptr<audio::AudioClip> clip = clip16(ramp);
+    lang::Ptr<audio::AudioClip> loud = clip16(std::vector<int16_t>(441, 30000));
+    {
+        AudioOutput output(AudioFormat(1, 16, 44100));
+        ASSERT_TRUE(output.start());
+        const int handle = output.play(clip.ptr(), 1, false, 0);
+        EXPECT_GE(handle, 0);
+        lang::Thread::sleep(300);
+        EXPECT_FALSE(output.isPlaying(handle)); // 100 ms of clip, long mixed
+        output.play(loud.ptr(), 1, false, 1);
+        output.play(loud.ptr(), 1, false, 1);
+        lang::Thread::sleep(200);
+        output.stop();
+    }
+    const std::vector<int16_t> out = readSamples(dir / "out.raw");
+    auto first = std::find(out.begin(), out.end(), int16_t(7));
+    ASSERT_NE(first, out.end()) << out.size() << " samples written, the ramp not among them";
+    ASSERT_GE(out.end() - first, 4410);
+    EXPECT_EQ(std::vector<int16_t>(first, first + 4410), ramp);
+    auto clamped = std::find(first + 4410, out.end(), int16_t(32767));
+    ASSERT_NE(clamped, out.end());
+    EXPECT_EQ(std::count(clamped, clamped + 441, int16_t(32767)), 441);
+    EXPECT_EQ(std::count(first + 4410, clamped, int16_t(0)), clamped - first - 4410); // silence between
+}
+
+TEST(NoDevice, FallsBackToSilence)
+{
+    // In a child process: the fallback holds for the rest of the process it happens in.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("SDL_AUDIODRIVER", "nosuchdriver", 1);
+        LogCapture log;
+        int code = 0;
+        try {
+            {
+                AudioOutput output(AudioFormat(2, 16, 22050));
+                if (!output.start())
+                    code = 2;
+                lang::Ptr<audio::AudioClip> clip = clip16(std::vector<int16_t>(2205, 100));
+                const int handle = output.play(clip.ptr(), 1, false, 0);
+                lang::Thread::sleep(250); // the silent device consumes in real time
+                if (handle < 0 || output.isPlaying(handle))
+                    code = 3;
+            }
+            // Silent devices open one at a time, as outputs are replaced.
+            AudioOutput second(AudioFormat(1, 8, 8000));
+        } catch (const lang::Throwable& e) {
+            std::fprintf(stderr, "%s\n", e.getMessage().c_str());
+            code = 4;
+        }
+        if (log.text().find("Audio: no sound device (") != 0 || log.text().find("playing silently\n") == std::string::npos ||
+            log.text().find("Audio: no sound device", 1) != std::string::npos)
+            code = code ? code : 5; // said once, however many outputs follow
+        _exit(code);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(Capture, StartsStopsAndKeepsTheLatestSound)
+{
+    LogCapture quiet;
+    audio::AudioInput input(AudioFormat(1, 16, 16000));
+    input.start();
+    input.start();
+    lang::Thread::sleep(50);
+    uint8_t buffer[4000];
+    EXPECT_LE(input.latest(buffer, sizeof(buffer)), 1600); // the 50 ms ring
+    input.stop();
+    input.stop();
+    EXPECT_FALSE(input.isStarted());
+}
+
+TEST(OutputThread, PlaysAndStopsRaceTheMixerCleanly)
+{
+    TempDir dir;
+    std::vector<int16_t> tone;
+    for (int i = 0; i < 2000; ++i)
+        tone.push_back(int16_t((i % 100) * 300 - 15000));
+    dir.write("tone.wav", riff({{"fmt ", fmt(1, 1, 44100, 16)}, {"data", bytesOf(tone)}}));
+    std::vector<lang::Ptr<audio::AudioClip>> clips = {clip16(tone), clip16(tone, 2),
+                                                      new audio::AudioClip(lang::String(dir / "tone.wav"))};
+    AudioOutput output(AudioFormat(2, 16, 44100));
+    ASSERT_TRUE(output.start());
+    output.setTrackLimit(1, 3);
+    std::mt19937 random(7);
+    std::vector<int> handles;
+    int plays = 0, refused = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+        audio::AudioClip* clip = clips[random() % clips.size()].ptr();
+        switch (random() % 8) {
+        case 0: output.stop(clip); break;
+        case 1: output.setTrackVolume(int(random() % 9), float(random() % 100) / 80); break;
+        case 2: output.setPlayVolume(handles.empty() ? 0 : handles.back(), 0.5f); break;
+        case 3: output.isClipPlaying(clip); break;
+        case 4:
+            if (random() % 50 == 0)
+                output.stopAll();
+            break;
+        default: {
+            const int handle = output.play(clip, 0.3f, random() % 10 == 0, int(random() % 3));
+            (handle >= 0 ? plays : refused) += 1;
+            if (handle >= 0)
+                handles.push_back(handle);
+        }
+        }
+        if (handles.size() > 64)
+            handles.erase(handles.begin(), handles.begin() + 32);
+        lang::Thread::sleep(random() % 3 == 0 ? 1 : 0);
+    }
+    output.stopAll();
+    lang::Thread::sleep(20);
+    for (int handle : handles)
+        EXPECT_FALSE(output.isPlaying(handle));
+    output.stop();
+    EXPECT_GT(plays, 100);
+    EXPECT_GT(refused, 0); // track 1 filled up now and then
+}
+
+} // namespace

@@ -118,7 +118,7 @@ lang::Ptr<AudioOutputImpl> AudioOutputImpl::open(const AudioFormat& format)
         // The game must run without a sound card: the dummy driver keeps time silently,
         // and stays chosen for the rest of the run, so this is said once.
         lang::log("Audio: no sound device (%s); playing silently\n", why.c_str());
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
         device = openDevice(format, 0, &why);
         if (device == 0)
             throw lang::Exception(lang::Format("AudioOutput creation failed: {0}", why.c_str()));
