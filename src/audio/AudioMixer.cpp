@@ -108,6 +108,16 @@ void AudioMixer::setPlayVolume(int handle, float volume)
                 p.volume = volume;
 }
 
+float AudioMixer::playVolume(int handle)
+{
+    lang::MutexLock lock(m_lock);
+    for (const lang::Array<Play>* list : {&m_active, &m_pending})
+        for (const Play& p : *list)
+            if (p.handle == handle)
+                return p.volume;
+    return -1;
+}
+
 void AudioMixer::setTrackVolume(int track, float volume)
 {
     checkTrack(track);

@@ -39,6 +39,8 @@ public:
     bool isPlaying(int handle);
     bool isClipPlaying(AudioClip* clip);
     void setPlayVolume(int handle, float volume);
+    /// The volume of the play of that handle, or -1 when there is none.
+    float playVolume(int handle);
 
     /// The volume is clamped to 0..1.
     void setTrackVolume(int track, float volume);
