@@ -43,6 +43,10 @@ bool AudioOutput::start()
     if (isStarted())
         return true;
     m_mixer->start();
+    // The device starts with one queue of silence, as a freshly made buffer would hold:
+    // 8-bit silence is written as 127.
+    std::vector<uint8_t> silence(static_cast<size_t>(m_bufferBytes), m_format.bitsPerSample == 8 ? 127 : 0);
+    m_device->queue(silence.data(), m_bufferBytes);
     if (!m_device->resume()) {
         m_mixer->stop();
         return false;

@@ -153,6 +153,19 @@ TEST(AudioOutputFormats, RejectedWithTheirMessages)
         EXPECT_EQ(error(AudioFormat(1, 8, rate), "AudioOutput"), "(no exception)") << rate;
 }
 
+TEST(AudioOutputPump, StartsWithAQueueOfSilence)
+{
+    lang::Ptr<QueueDevice> device = new QueueDevice;
+    audio::AudioOutput output(AudioFormat(1, 8, 8000), device.ptr());
+    ASSERT_TRUE(output.start());
+    EXPECT_TRUE(device->playing);
+    EXPECT_EQ(device->bytes, std::vector<uint8_t>(400, 127));
+    output.stop();
+    EXPECT_FALSE(device->playing);
+    EXPECT_TRUE(device->bytes.empty());
+    EXPECT_EQ(output.play(clip16({1}).ptr(), 1, false, 0), -1); // stopped
+}
+
 TEST(AudioOutputPump, KeepsFiftyMillisecondsQueuedAtTheMasterVolume)
 {
     lang::Ptr<QueueDevice> device = new QueueDevice;
