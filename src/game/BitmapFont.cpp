@@ -24,24 +24,7 @@ const int GLYPH_BYTES = 12;
 const std::vector<uint16_t>& codeUnits(const String& text)
 {
     thread_local std::vector<uint16_t> units;
-    units.clear();
-    const uint8_t* at = reinterpret_cast<const uint8_t*>(text.c_str());
-    const uint8_t* end = at + text.length();
-    while (at < end) {
-        int32_t code;
-        const int used = UTFConverter::decode(UTFConverter::ENCODING_UTF8, at, end, &code);
-        if (used <= 0) {
-            at += -used > 0 ? -used : 1;
-            continue;
-        }
-        at += used;
-        if (code >= 0x10000 && code <= 0x10FFFF) {
-            units.push_back(uint16_t(0xD800 + ((code - 0x10000) >> 10)));
-            units.push_back(uint16_t(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        } else if (code < 0x10000) {
-            units.push_back(uint16_t(code));
-        }
-    }
+    UTFConverter::toUTF16(text, units);
     return units;
 }
 

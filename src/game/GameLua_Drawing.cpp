@@ -39,29 +39,6 @@ float numberOr(const lua::LuaTable& table, int index, float fallback)
     return table.isNumber(index) ? table.getNumber(index) : fallback;
 }
 
-std::vector<uint16_t> utf16(const String& text)
-{
-    std::vector<uint16_t> units;
-    const uint8_t* at = reinterpret_cast<const uint8_t*>(text.c_str());
-    const uint8_t* end = at + text.length();
-    while (at < end) {
-        int32_t code;
-        const int used = lang::UTFConverter::decode(lang::UTFConverter::ENCODING_UTF8, at, end, &code);
-        if (used <= 0) {
-            at += -used > 0 ? -used : 1;
-            continue;
-        }
-        at += used;
-        if (code >= 0x10000 && code <= 0x10FFFF) {
-            units.push_back(uint16_t(0xD800 + ((code - 0x10000) >> 10)));
-            units.push_back(uint16_t(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        } else if (code < 0x10000) {
-            units.push_back(uint16_t(code));
-        }
-    }
-    return units;
-}
-
 String fromUnits(const std::vector<uint16_t>& units, size_t begin, size_t end)
 {
     std::vector<uint16_t> line(units.begin() + long(begin), units.begin() + long(end));
@@ -433,7 +410,8 @@ void GameLua::clipText(String group, String textId, float limit)
     if (!font)
         throw lang::Exception(lang::Format("No font is set while trying to clip text"));
     const String text = m_resources->getString(group, textId);
-    const std::vector<uint16_t> units = utf16(text);
+    std::vector<uint16_t> units;
+    lang::UTFConverter::toUTF16(text, units);
     const size_t n = units.size();
     auto width = [&](size_t begin, size_t end) {
         return font->getStringWidth(fromUnits(units, begin, end), 0, IFont::ALL);

@@ -163,4 +163,26 @@ String UTFConverter::convert(const void* source, int length) const
     return out;
 }
 
+void UTFConverter::toUTF16(const String& text, std::vector<uint16_t>& out)
+{
+    out.clear();
+    const uint8_t* at = reinterpret_cast<const uint8_t*>(text.c_str());
+    const uint8_t* end = at + text.length();
+    while (at < end) {
+        int32_t code;
+        const int used = decode(ENCODING_UTF8, at, end, &code);
+        if (used <= 0) {
+            at += -used > 0 ? -used : 1;
+            continue;
+        }
+        at += used;
+        if (code >= 0x10000 && code <= 0x10FFFF) {
+            out.push_back(uint16_t(0xD800 + ((code - 0x10000) >> 10)));
+            out.push_back(uint16_t(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        } else if (code < 0x10000) {
+            out.push_back(uint16_t(code));
+        }
+    }
+}
+
 } // namespace lang

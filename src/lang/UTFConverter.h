@@ -3,6 +3,7 @@
 #include "lang/Converter.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace lang {
 
@@ -37,6 +38,10 @@ public:
     /// Appends the encoding of codePoint to out; returns false (appending nothing) when the
     /// encoding cannot hold it.
     static bool encode(Encoding encoding, int32_t codePoint, String& out);
+    /// Replaces out with the UTF-16 code units of UTF-8 text, surrogate pairs above U+FFFF;
+    /// invalid sequences are dropped. out keeps its capacity, so a reused one stops
+    /// allocating.
+    static void toUTF16(const String& text, std::vector<uint16_t>& out);
 
 private:
     Encoding m_source;

@@ -3,6 +3,7 @@
 #include "framework/WindowFixture.h"
 
 #include "TempDir.h"
+#include "Targa.h"
 #include "game/LuaResources.h"
 #include "lua/LuaState.h"
 
@@ -25,20 +26,12 @@ std::string colourAt(gr::Context& context, int x, int y)
     return name;
 }
 
-/// An uncompressed 32-bit Targa, top row first; pixels are 0xRRGGBB values.
-void writeTga(const TempDir& dir, const std::string& name, int width, int height, const std::vector<uint32_t>& pixels)
+/// An opaque Targa of 0xRRGGBB pixels.
+void writeTga(const TempDir& dir, const std::string& name, int width, int height, std::vector<uint32_t> pixels)
 {
-    std::string bytes(18, '\0');
-    bytes[2] = 2;
-    bytes[12] = char(width), bytes[13] = char(width >> 8);
-    bytes[14] = char(height), bytes[15] = char(height >> 8);
-    bytes[16] = 32;
-    bytes[17] = 0x28; // 8 alpha bits, top-left origin
-    for (uint32_t p : pixels) {
-        bytes += char(p), bytes += char(p >> 8), bytes += char(p >> 16);
-        bytes += char(0xff);
-    }
-    dir.write(name, bytes);
+    for (uint32_t& p : pixels)
+        p |= 0xff000000;
+    dir.write(name, targa(width, height, pixels));
 }
 
 void voxa(const TempDir& dir, const std::string& kind, const std::string& text, const std::string& out)

@@ -5,6 +5,7 @@
 
 #include "GameFixture.h"
 #include "ResourceWriters.h"
+#include "Targa.h"
 
 #include <GL/glew.h>
 
@@ -15,23 +16,6 @@ namespace {
 const char* const kShaders = TEST_SOURCE_DIR "/../demo/shaders/";
 
 const uint32_t R = 0xff0000, G = 0x00ff00, B = 0x0000ff, W = 0xffffff, Y = 0xffff00;
-
-/// An uncompressed 32-bit Targa, top row first; pixels are 0xAARRGGBB (alpha 0 means opaque
-/// here unless transparent is set for that pixel).
-std::string targa(int width, int height, const std::vector<uint32_t>& argb)
-{
-    std::string bytes(18, '\0');
-    bytes[2] = 2;
-    bytes[12] = char(width), bytes[13] = char(width >> 8);
-    bytes[14] = char(height), bytes[15] = char(height >> 8);
-    bytes[16] = 32;
-    bytes[17] = 0x28; // 8 alpha bits, top-left origin
-    for (uint32_t p : argb) {
-        bytes += char(p), bytes += char(p >> 8), bytes += char(p >> 16);
-        bytes += char(p >> 24);
-    }
-    return bytes;
-}
 
 class WorldPixels : public WindowTest, public GameData, public ::testing::WithParamInterface<int>
 {

@@ -73,6 +73,16 @@ TEST(UTFConverter, BrokenInputIsSkipped)
     EXPECT_EQ(convert(E::ENCODING_UTF32LE, E::ENCODING_UTF8, String("\x41\0\0\0\x42\0", 6)), "A");
 }
 
+TEST(UTFConverter, CodeUnitsOfText)
+{
+    std::vector<uint16_t> units = {9, 9, 9};
+    UTFConverter::toUTF16("A\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80\xff!", units);
+    EXPECT_EQ(units, (std::vector<uint16_t>{'A', 0xe4, 0x20ac, 0xd83d, 0xde00, '!'}));
+    // Back through the converter's own UTF-16 reader.
+    units.push_back(0);
+    EXPECT_EQ(String::fromUTF16(units.data()), "A\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80!");
+}
+
 TEST(UTFConverter, TargetsThatCannotHoldACodePointDropIt)
 {
     EXPECT_EQ(convert(E::ENCODING_UTF8, E::ENCODING_ASCII, "a\xc3\xa4z"), "az");
