@@ -150,7 +150,8 @@ void Particles::update(float dt)
         p.x += dt * p.vx;
         p.y += dt * p.vy;
         p.rotation += dt * p.angularVelocity;
-        const float t = p.age / p.lifeTime;
+        // A lifetime of 0 lives through an update of dt 0: it counts as at its end.
+        const float t = p.lifeTime > 0 ? p.age / p.lifeTime : 1.0f;
         p.scale = p.scaleBegin + t * (p.scaleEnd - p.scaleBegin);
         if (data.animated) {
             const int k = data.sprites.size();

@@ -42,7 +42,9 @@ protected:
               "           minScaleEnd = 3, maxScaleEnd = 3, lifeTime = 10, gravityX = 0, gravityY = 100 },\n"
               "  flip = { sprites = { 'f1', 'f2', 'f3', 'f4' }, sheet = 'world', animation = 'lifeTime', lifeTime = 1,\n"
               "           minScaleBegin = 1, maxScaleBegin = 1, minScaleEnd = 1, maxScaleEnd = 1 },\n"
-              "  bare = { sprites = {}, lifeTime = 1 } } }\n");
+              "  bare = { sprites = {}, lifeTime = 1 },\n"
+              "  flash = { sprites = { 'f1', 'f2' }, sheet = 'world', animation = 'lifeTime', lifeTime = 0,\n"
+              "           minScaleBegin = 1, maxScaleBegin = 1, minScaleEnd = 3, maxScaleEnd = 3 } } }\n");
         context->take();
     }
     void write(const std::string& name, const std::vector<uint8_t>& bytes)
@@ -255,6 +257,15 @@ TEST_F(WorldDrawing, ParticlesAgeMoveAndAnimate)
     EXPECT_FLOAT_EQ(particles().live()[0].scale, 1 + 0.005f * 2);
     particles().update(0.1f); // vy 15: y = 0.75, below the ground line
     EXPECT_EQ(particles().live().size(), 1);
+    particles().update(0.01f);
+    EXPECT_EQ(particles().live().size(), 0);
+
+    // No lifetime: at its end at once, and gone after the first update that ages it.
+    run("particles.addParticles('flash', 1, 0, -50, 0, 0, 0)");
+    particles().update(0);
+    ASSERT_EQ(particles().live().size(), 1);
+    EXPECT_EQ(particles().live()[0].scale, 3);
+    EXPECT_EQ(particles().live()[0].spriteName, "f2");
     particles().update(0.01f);
     EXPECT_EQ(particles().live().size(), 0);
 
