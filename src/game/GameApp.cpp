@@ -53,9 +53,11 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
     m_world->loadIntoGlobalTable(String(), scriptPath + "/loadlist.lua");
     m_world->runScriptFile(scriptPath + "/gamelogic.lua");
 
+    const String dataPath = config.dataPath;
     config.dataPath = config.imagePath = config.fontPath = config.audioPath = String();
     config.localizationPath = config.levelPath = config.scriptPath = String();
-    // The 2D shaders are preloaded here once effect files can be read.
+    if (context->kind() == gr::Context::KIND_GLES2 || context->kind() == gr::Context::KIND_GL2)
+        preloadShaders(dataPath);
 
     m_keyNames.reset(new lua::LuaNames(m_lua.ptr(), framework::keyNames(), KEY_COUNT));
     for (int i = 0; i < KEY_COUNT; ++i)
@@ -95,6 +97,20 @@ GameApp::~GameApp()
     if (io::FileBundle::installed() == m_bundle.ptr())
         io::FileBundle::install(nullptr);
     m_bundle = nullptr;
+}
+
+void GameApp::preloadShaders(const String& dataPath)
+{
+    // The first frame should not stall on reading effect files. One that is missing is
+    // reported when it is first drawn with as well.
+    for (const char* name : {"shaders/2d-sprite-alpha-masked", "shaders/2d-sprite", "shaders/2d-sprite-alpha",
+                             "shaders/2d-vertexcolor-alpha", "shaders/2d-vertexcolor"}) {
+        try {
+            m_context->getShader(dataPath + name, 0);
+        } catch (const lang::Throwable& e) {
+            lang::log("Can't preload %s: %s\n", name, e.getMessage().c_str());
+        }
+    }
 }
 
 void GameApp::chooseTextLanguage()

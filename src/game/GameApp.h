@@ -90,6 +90,7 @@ private:
     bool m_wasFullScreen = true;
 
     void chooseTextLanguage();
+    void preloadShaders(const lang::String& dataPath);
     void setGestureState(int state);
     bool gesturesBlocked() const;
     void publishKeys();
