@@ -1,5 +1,6 @@
 // The world drawing's arithmetic and the game particles, recorded without a window.
 
+#include "Failure.h"
 #include "GameFixture.h"
 
 #include "ResourceWriters.h"
@@ -33,7 +34,9 @@ protected:
         write("font.dat", voxa::writeFont(font));
         script("blocks.lua", "themes = { plain = { color = { r = 10, g = 20, b = 300 }, groundColor = { r = 255, g = 0, b = 0 } },\n"
                              "  sky = { color = { r = 1, g = 2, b = 3 }, groundColor = { r = 0, g = 0, b = 0 },\n"
-                             "          bgLayers = { { 'sky', 'bg' } }, fgLayers = { { 'grass', 'fg' } } } }\n");
+                             "          bgLayers = { { 'sky', 'bg' } }, fgLayers = { { 'grass', 'fg' } } },\n"
+                             "  cranes = { color = { r = 0, g = 0, b = 0 }, groundColor = { r = 0, g = 0, b = 0 },\n"
+                             "          bgLayers = { { 'a', 'bg', 1, 1, false }, { 'b', 'bg', 2, 1, false } } } }\n");
         start("res.createSpriteSheet('world.dat') res.createBitmapFont('font.dat') res.useFont('font')\n"
               "particleTable = { particles = {\n"
               "  dust = { sprites = { 'dot' }, sheet = 'world', minVel = 0, maxVel = 0, minScaleBegin = 2, maxScaleBegin = 2,\n"
@@ -186,6 +189,25 @@ TEST_F(WorldDrawing, ThemesDrawTheirLayersOrOnlyTheirColour)
     EXPECT_EQ(quads[0].y, 130);
     EXPECT_EQ(quads[0].height, 320 + 1 - 130);
     EXPECT_EQ(quads[0].width, 480);
+}
+
+TEST_F(WorldDrawing, UntiledLayersStepByTheCraneOffset)
+{
+    // startX 7: a crane offset of 0.4375, so the first untiled layer (50 wide) sits at
+    // sum = 21.875 with the translation 0.875, less the scroll; the next half a width on.
+    run("episode4BGCranes = { startX = 7 } setTheme('cranes') setTopLeft(10, -100) drawBackgroundNative()");
+    std::vector<DrawnQuad> quads = context->take();
+    ASSERT_EQ(quads.size(), 2u);
+    EXPECT_FLOAT_EQ(quads[0].x, 21.875f - 10 + 0.875f);
+    EXPECT_FLOAT_EQ(quads[1].x, 46.875f - 20 + 0.875f);
+    EXPECT_EQ(quads[0].width, 50);
+}
+
+TEST_F(WorldDrawing, ThemesLoadTheBlocksWhenMissing)
+{
+    run("blockTable = nil setTheme('plain')");
+    EXPECT_TRUE(world().isTable("blockTable"));
+    EXPECT_EQ(messageOf<lang::Throwable>([&] { run("setTheme('nowhere')"); }), "Theme nowhere is not in blockTable.themes");
 }
 
 TEST_F(WorldDrawing, ObjectsFollowTheirSpritesAndTextures)
