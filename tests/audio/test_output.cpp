@@ -49,6 +49,15 @@ private:
     bool m_had = false;
 };
 
+/// Waits up to three seconds for a play to end: the devices play in real time, and a busy
+/// test machine may run the output thread late.
+bool ends(AudioOutput& output, int handle)
+{
+    for (int waited = 0; waited < 3000 && output.isPlaying(handle); waited += 10)
+        lang::Thread::sleep(10);
+    return !output.isPlaying(handle);
+}
+
 std::vector<int16_t> readSamples(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -74,11 +83,12 @@ TEST(DiskDevice, WritesTheMixExactly)
         ASSERT_TRUE(output.start());
         const int handle = output.play(clip.ptr(), 1, false, 0);
         EXPECT_GE(handle, 0);
-        lang::Thread::sleep(300);
-        EXPECT_FALSE(output.isPlaying(handle)); // 100 ms of clip, long mixed
+        EXPECT_TRUE(ends(output, handle));
         output.play(loud.ptr(), 1, false, 1);
-        output.play(loud.ptr(), 1, false, 1);
-        lang::Thread::sleep(200);
+        EXPECT_TRUE(ends(output, output.play(loud.ptr(), 1, false, 1)));
+        // 100 ms of silence after it can only be mixed once the device has taken the loud
+        // samples out of the 50 ms queue.
+        EXPECT_TRUE(ends(output, output.play(clip16(std::vector<int16_t>(4410, 0)).ptr(), 1, false, 0)));
         output.stop();
     }
     const std::vector<int16_t> out = readSamples(dir / "out.raw");
@@ -108,8 +118,7 @@ TEST(NoDevice, FallsBackToSilence)
                     code = 2;
                 lang::Ptr<audio::AudioClip> clip = clip16(std::vector<int16_t>(2205, 100));
                 const int handle = output.play(clip.ptr(), 1, false, 0);
-                lang::Thread::sleep(250); // the silent device consumes in real time
-                if (handle < 0 || output.isPlaying(handle))
+                if (handle < 0 || !ends(output, handle)) // the silent device consumes in real time
                     code = 3;
             }
             // Silent devices open one at a time, as outputs are replaced.
