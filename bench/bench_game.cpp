@@ -162,7 +162,7 @@ const char* kLevel = "res.createSpriteSheet('level.dat')\n"
                      "  minScaleBegin = 1, maxScaleBegin = 2, minScaleEnd = 1, maxScaleEnd = 2 } } }\n"
                      "objects.world = {}\n"
                      "createBox('ground', 'BLOCK', 20, 0, 40, 1, 0, 0.8, 0.1, true, false, 1)\n"
-                     "local sprites = { 'BLOCK', 'STONE', 'PIG' }\n"
+                     "local sprites = { 'BLOCK', 'STONE', 'BARREL' }\n"
                      "for i = 0, 298 do\n"
                      "  createBox('box' .. i, sprites[i % 3 + 1], (i % 30) * 1.2, -1 - math.floor(i / 30), 1, 1, 1, 0.6, 0.1,"
                      " true, false, 2)\n"
@@ -180,7 +180,7 @@ std::string levelData()
     voxa::SpriteSheetData sheet;
     sheet.image = "level.png";
     sheet.sprites = {{"SKY", 0, 0, 256, 128, 0, 128},  {"HILLS", 0, 128, 256, 64, 0, 64}, {"GRASS", 256, 0, 128, 32, 0, 8},
-                     {"BLOCK", 256, 64, 20, 20, 10, 10}, {"STONE", 276, 64, 20, 20, 10, 10}, {"PIG", 296, 64, 20, 20, 10, 10},
+                     {"BLOCK", 256, 64, 20, 20, 10, 10}, {"STONE", 276, 64, 20, 20, 10, 10}, {"BARREL", 296, 64, 20, 20, 10, 10},
                      {"DUST", 316, 64, 8, 8, 4, 4},    {"TRAIL_WHITE_1", 324, 64, 6, 6, 3, 3},
                      {"TRAIL_WHITE_2", 330, 64, 5, 5, 2, 2}, {"TRAIL_WHITE_3", 336, 64, 4, 4, 2, 2}};
     const std::vector<uint8_t> bytes = voxa::writeSpriteSheet(sheet);
