@@ -1,5 +1,6 @@
 #include "audio/AudioReader.h"
 
+#include "io/FileType.h"
 #include "io/IOException.h"
 #include "lang/Exception.h"
 
@@ -38,12 +39,11 @@ void readExactly(io::InputStream* in, void* buffer, int count)
         throw io::IOException(Format("Failed to read {0} bytes from {1}", count, in->toString()));
 }
 
+static_assert(AudioReader::TYPE_WAV == io::FILE_WAV && AudioReader::TYPE_MP3 == io::FILE_MP3, "one table of file types");
+
 int AudioReader::fileType(const String& name)
 {
-    if (name.length() <= 4)
-        return TYPE_NONE;
-    const String suffix = name.substring(name.length() - 3).toLowerCase();
-    return suffix == "wav" ? TYPE_WAV : suffix == "mp3" ? TYPE_MP3 : TYPE_NONE;
+    return io::fileType(name);
 }
 
 AudioReader::AudioReader(io::InputStream* stream, int type) : m_stream(stream), m_type(type)

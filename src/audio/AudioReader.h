@@ -14,10 +14,9 @@ namespace audio {
 class AudioReader : public lang::Object
 {
 public:
-    enum Type { TYPE_NONE = 0, TYPE_WAV = 13, TYPE_MP3 = 14 };
+    enum Type { TYPE_NONE = 0, TYPE_WAV = 13, TYPE_MP3 = 14 }; ///< as in io::FileType
 
-    /// The type of a file from the last three characters of its name, in any letter case;
-    /// 0 for names of four characters or fewer and for other kinds.
+    /// io::fileType: the type of a file by the last three characters of its name.
     static int fileType(const lang::String& name);
 
     /// A reader of a WAV or MP3 stream. Throws IOException "Unsupported audio file format

@@ -1,6 +1,7 @@
 #include "img/ImageReader.h"
 
 #include "gr/GraphicsException.h"
+#include "io/FileType.h"
 #include "io/InputStream.h"
 
 #include <algorithm>
@@ -12,22 +13,9 @@ using lang::String;
 
 namespace img {
 
-namespace {
-
-const char* const kExtensions[] = {"bmp", "tga", "jpg", "dds", "psd", "png", "pcx", "pnm", "gif", "tif",
-                                   "ntx", "pvr", "wav", "mp3", "hgr"};
-
-} // namespace
-
 int ImageReader::fileType(const String& name)
 {
-    if (name.length() <= 4)
-        return TYPE_UNKNOWN;
-    const String extension = name.substring(name.length() - 3).toLowerCase();
-    for (int i = 0; i < 15; ++i)
-        if (extension == kExtensions[i])
-            return i + 1;
-    return TYPE_UNKNOWN;
+    return io::fileType(name);
 }
 
 ImageReader::ImageReader(io::InputStream* in, int fileType) : m_in(in), m_name(in->toString()), m_fileType(fileType)
