@@ -39,7 +39,8 @@ void readExactly(io::InputStream* in, void* buffer, int count)
         throw io::IOException(Format("Failed to read {0} bytes from {1}", count, in->toString()));
 }
 
-static_assert(AudioReader::TYPE_WAV == io::FILE_WAV && AudioReader::TYPE_MP3 == io::FILE_MP3, "one table of file types");
+static_assert(int(AudioReader::TYPE_WAV) == int(io::FILE_WAV) && int(AudioReader::TYPE_MP3) == int(io::FILE_MP3),
+              "one table of file types");
 
 int AudioReader::fileType(const String& name)
 {
