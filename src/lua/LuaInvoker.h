@@ -2,6 +2,7 @@
 
 #include "lang/Throwable.h"
 #include "lang/String.h"
+#include "lua/NativeCall.h"
 
 #include <cstring>
 #include <exception>
@@ -89,7 +90,25 @@ struct Invoker<R (T::*)(A...)>
     }
 };
 
-/// The raw form: the method reads its arguments and pushes its results itself.
+/// The raw form: the method reads its arguments and pushes its results through the call,
+/// on the thread that made it, and returns the number of results.
+template <class T>
+struct Invoker<int (T::*)(NativeCall&)>
+{
+    using Method = int (T::*)(NativeCall&);
+
+    static int invoke(lua_State* lua)
+    {
+        return native::guarded(lua, [lua] {
+            Method method;
+            T* object = static_cast<T*>(native::target(lua, &method, sizeof(method)));
+            NativeCall call(lua);
+            return (object->*method)(call);
+        });
+    }
+};
+
+/// The older raw form: the method works on lua, the calling thread, itself.
 template <class T>
 struct Invoker<int (T::*)(lua_State*)>
 {

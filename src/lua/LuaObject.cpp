@@ -63,13 +63,13 @@ void* target(lua_State* lua, void* method, size_t size)
 
 // The strict argument rules. Natives are the hottest path between scripts and engine, so
 // arguments and upvalues are read straight from the interpreter's structures (Lua 5.1.5,
-// pinned by the set-up); the state is looked up only to report a mismatch.
+// pinned by the set-up). A mismatch is reported from lua, the thread that made the call.
 
 float argument(lua_State* lua, int position, float*)
 {
     const TValue* value = lua->base + (position - 1);
     if (value >= lua->top || !ttisnumber(value))
-        LuaState::of(lua)->checkType(position, LuaState::TYPE_NUMBER);
+        LuaState::checkType(lua, position, LuaState::TYPE_NUMBER);
     return nvalue(value);
 }
 
@@ -82,7 +82,7 @@ bool argument(lua_State* lua, int position, bool*)
 {
     const TValue* value = lua->base + (position - 1);
     if (value >= lua->top || !ttisboolean(value))
-        LuaState::of(lua)->checkType(position, LuaState::TYPE_BOOLEAN);
+        LuaState::checkType(lua, position, LuaState::TYPE_BOOLEAN);
     return bvalue(value) != 0;
 }
 
@@ -90,7 +90,7 @@ lang::String argument(lua_State* lua, int position, lang::String*)
 {
     const TValue* value = lua->base + (position - 1);
     if (value >= lua->top || !ttisstring(value))
-        LuaState::of(lua)->checkType(position, LuaState::TYPE_STRING);
+        LuaState::checkType(lua, position, LuaState::TYPE_STRING);
     return lang::String(svalue(value), static_cast<int>(tsvalue(value)->len));
 }
 

@@ -8,6 +8,10 @@
 #include <lua.h>
 #include <lualib.h>
 
+// The interpreter's own structures: the main thread of any thread, for of().
+#include <lobject.h>
+#include <lstate.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -106,7 +110,9 @@ LuaState::~LuaState()
 
 LuaState* LuaState::of(lua_State* lua)
 {
-    lua_pushlightuserdata(lua, lua);
+    // The entry is keyed by the main thread; a native or hook running in a coroutine gets
+    // the coroutine's state, which shares the registry and the main thread with it.
+    lua_pushlightuserdata(lua, G(lua)->mainthread);
     lua_rawget(lua, LUA_REGISTRYINDEX);
     LuaState* state = static_cast<LuaState*>(lua_touserdata(lua, -1));
     lua_pop(lua, 1);
@@ -122,6 +128,11 @@ const char* LuaState::typeName(int type)
 
 void LuaState::callStack(char* buffer, int capacity) const
 {
+    callStack(m_lua, buffer, capacity);
+}
+
+void LuaState::callStack(lua_State* lua, char* buffer, int capacity)
+{
     int length = static_cast<int>(strnlen(buffer, static_cast<size_t>(capacity)));
     auto append = [&](const char* text) {
         while (*text && length < capacity - 1)
@@ -131,8 +142,8 @@ void LuaState::callStack(char* buffer, int capacity) const
     };
     int written = 0;
     lua_Debug info;
-    for (int level = 1; level <= 10 && lua_getstack(m_lua, level, &info); ++level) {
-        lua_getinfo(m_lua, "Sl", &info);
+    for (int level = 1; level <= 10 && lua_getstack(lua, level, &info); ++level) {
+        lua_getinfo(lua, "Sl", &info);
         if (written == 0)
             append("\nCall stack:\n");
         char line[LUA_IDSIZE + 32];
@@ -143,22 +154,22 @@ void LuaState::callStack(char* buffer, int capacity) const
     append(written > 0 ? "(end)\n" : " (call stack not available)");
 }
 
-String LuaState::errorText(int index) const
+String LuaState::errorText(lua_State* lua, int index)
 {
     char text[2000];
     size_t length = 0;
     const char* message = nullptr;
-    if (lua_type(m_lua, index) == LUA_TSTRING || lua_type(m_lua, index) == LUA_TNUMBER)
-        message = lua_tolstring(m_lua, index, &length);
+    if (lua_type(lua, index) == LUA_TSTRING || lua_type(lua, index) == LUA_TNUMBER)
+        message = lua_tolstring(lua, index, &length);
     else
-        message = lua_isnoneornil(m_lua, index) ? "error called without a message" : "error with a non-text value";
+        message = lua_isnoneornil(lua, index) ? "error called without a message" : "error with a non-text value";
     if (!length)
         length = std::strlen(message);
     if (length > MESSAGE_LIMIT)
         length = MESSAGE_LIMIT;
     std::memcpy(text, message, length);
     text[length] = 0;
-    callStack(text, sizeof(text));
+    callStack(lua, text, sizeof(text));
     return String(text);
 }
 
@@ -166,7 +177,7 @@ int LuaState::errorFunction(lua_State* lua)
 {
     LuaState* state = static_cast<LuaState*>(lua_touserdata(lua, lua_upvalueindex(1)));
     // Built while the script frames still exist; raised once the catch-free text is ready.
-    String text = state->errorText(1);
+    String text = errorText(lua, 1);
     state->holdException(std::make_exception_ptr(LuaException(Format("{0}", text))), text);
     lua_pushlstring(lua, text.c_str(), static_cast<size_t>(text.length()));
     text = String();
@@ -176,17 +187,37 @@ int LuaState::errorFunction(lua_State* lua)
 int LuaState::messageHandler(lua_State* lua)
 {
     LuaState* state = of(lua);
-    // An error a native raised for an engine exception passes unchanged.
+    // An error a native raised for an engine exception passes unchanged, so that
+    // protectedCall knows it again.
     if (state->m_pending && lua_type(lua, 1) == LUA_TSTRING) {
         size_t length;
         const char* text = lua_tolstring(lua, 1, &length);
-        if (length == static_cast<size_t>(state->m_pendingText.length()) &&
-            std::memcmp(text, state->m_pendingText.c_str(), length) == 0)
+        if (state->isPendingText(text, length)) {
+            lua_pushlstring(lua, state->m_pendingText.c_str(), static_cast<size_t>(state->m_pendingText.length()));
             return 1;
+        }
     }
-    String text = state->errorText(1);
+    String text = errorText(lua, 1);
     lua_pushlstring(lua, text.c_str(), static_cast<size_t>(text.length()));
     return 1;
+}
+
+bool LuaState::isPendingText(const char* text, size_t length) const
+{
+    const size_t pending = static_cast<size_t>(m_pendingText.length());
+    if (length < pending || std::memcmp(text + (length - pending), m_pendingText.c_str(), pending) != 0)
+        return false;
+    // An error that leaves a coroutine through coroutine.wrap (or is re-raised by assert)
+    // gets the calling line put before it, as "chunk:line: ": it is still the native's.
+    size_t at = length - pending;
+    if (at == 0)
+        return true;
+    if (at < 4 || text[--at] != ' ' || text[--at] != ':')
+        return false;
+    const size_t digitsEnd = at;
+    while (at > 0 && text[at - 1] >= '0' && text[at - 1] <= '9')
+        --at;
+    return at < digitsEnd && at > 1 && text[at - 1] == ':';
 }
 
 int LuaState::panic(lua_State* lua)
@@ -277,6 +308,12 @@ const int BUDGET_STEP = 10000; // instructions between two looks at the budget
 void LuaState::budgetHook(lua_State* lua, lua_Debug*)
 {
     LuaState* state = of(lua);
+    // A coroutine inherits the hook of the thread that made it, and one a data chunk made
+    // may be resumed long after the chunk ended.
+    if (!state->m_budgeted) {
+        lua_sethook(lua, nullptr, 0, 0);
+        return;
+    }
     state->m_budgetLeft -= BUDGET_STEP;
     if (state->m_budgetLeft < 0)
         luaL_error(lua, "ran past its budget of %d instructions", static_cast<int>(state->m_budget));
@@ -286,13 +323,16 @@ void LuaState::runData(const String& text, const String& chunkName, const LuaTab
 {
     // Not nested: data chunks call no engine code that runs another.
     m_budget = m_budgetLeft = budget;
+    m_budgeted = true;
     lua_sethook(m_lua, &LuaState::budgetHook, LUA_MASKCOUNT, BUDGET_STEP);
     try {
         runString(text, chunkName, env);
     } catch (...) {
+        m_budgeted = false;
         lua_sethook(m_lua, nullptr, 0, 0);
         throw;
     }
+    m_budgeted = false;
     lua_sethook(m_lua, nullptr, 0, 0);
 }
 
@@ -329,16 +369,22 @@ void LuaState::newTable()
 
 void LuaState::checkType(int position, int type)
 {
-    if (lua_type(m_lua, position) != type)
-        typeError(position, type);
+    checkType(m_lua, position, type);
 }
 
-void LuaState::typeError(int position, int expected)
+void LuaState::checkType(lua_State* lua, int position, int type)
+{
+    const int found = lua_type(lua, position);
+    if (found != type)
+        typeError(lua, position, type, found);
+}
+
+void LuaState::typeError(lua_State* lua, int position, int expected, int found)
 {
     char stack[1000] = "";
-    callStack(stack, sizeof(stack));
+    callStack(lua, stack, sizeof(stack));
     throw LuaException(Format("Excepted type {0} at stack position {1} but found {2}{3}", typeName(expected), position,
-                              typeName(lua_type(m_lua, position)), stack));
+                              typeName(found), stack));
 }
 
 } // namespace lua

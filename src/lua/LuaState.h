@@ -20,7 +20,8 @@ namespace lua {
 /// Every entry from the engine into the interpreter is a protected call. A script error
 /// comes out of it as LuaException (message, then the script call stack); an engine
 /// exception thrown by a native, however deep, comes out again as itself. Either way the
-/// interpreter stays usable. Main thread only.
+/// interpreter stays usable. Called on the process's main thread only. Scripts may run
+/// coroutines: every error path reads the interpreter thread that raised the error.
 class LuaState : public lang::Object
 {
 public:
@@ -56,8 +57,9 @@ public:
     /// The global table.
     LuaTable& globals() { return m_globals; }
 
-    // Strict access to the stack, for natives that take the interpreter state. Each throws
-    // the type error "Excepted type {0} at stack position {1} but found {2}{3}".
+    // Strict access to the main thread's stack. Each throws the type error
+    // "Excepted type {0} at stack position {1} but found {2}{3}". A native that may run in a
+    // coroutine reads its arguments through NativeCall instead.
     float getNumber(int position);
     lang::String getString(int position);
     bool getBoolean(int position);
@@ -65,14 +67,21 @@ public:
     /// Pushes a new empty table.
     void newTable();
     void checkType(int position, int type);
+    /// The type error, found type and call stack taken from the thread lua, unless the value
+    /// at position on lua's stack has the type.
+    static void checkType(lua_State* lua, int position, int type);
+    /// The type error for a value of type found at position, with the call stack of lua.
+    [[noreturn]] static void typeError(lua_State* lua, int position, int expected, int found);
 
-    /// Appends the script call stack (levels 1 to 10) to the zero-terminated text in
-    /// buffer, never writing past capacity.
+    /// Appends the main thread's script call stack (levels 1 to 10) to the zero-terminated
+    /// text in buffer, never writing past capacity.
     void callStack(char* buffer, int capacity) const;
+    /// The same for the script call stack of the interpreter thread lua.
+    static void callStack(lua_State* lua, char* buffer, int capacity);
 
-    /// The raw interpreter, for raw natives and the bridge's own classes.
+    /// The raw interpreter (its main thread), for raw natives and the bridge's own classes.
     lua_State* interpreter() const { return m_lua; }
-    /// The LuaState that owns an interpreter.
+    /// The LuaState that owns an interpreter, given any of its threads.
     static LuaState* of(lua_State* lua);
 
     /// The name of a type code in messages ("NUMBER", ...; "INVALID" for others).
@@ -93,14 +102,15 @@ private:
     std::exception_ptr m_pending;
     long m_budget = 0;     ///< the budget of the data chunk running
     long m_budgetLeft = 0; ///< instructions it may still run, counted in hook steps
+    bool m_budgeted = false; ///< whether a data chunk runs: coroutines keep the hook after it
     lang::String m_pendingText;
 
-    [[noreturn]] void typeError(int position, int expected);
     static int errorFunction(lua_State* lua);
     static int messageHandler(lua_State* lua);
     static int panic(lua_State* lua);
     static void budgetHook(lua_State* lua, lua_Debug* info);
-    lang::String errorText(int index) const;
+    static lang::String errorText(lua_State* lua, int index);
+    bool isPendingText(const char* text, size_t length) const;
 };
 
 } // namespace lua

@@ -87,8 +87,13 @@ void LuaTable::dropReference()
 
 void LuaTable::push() const
 {
-    lua_State* lua = m_state->interpreter();
-    if (m_reference >= 0)
+    push(m_state->interpreter());
+}
+
+void LuaTable::push(lua_State* lua) const
+{
+    // Every thread of the interpreter shares the registry that holds the reference.
+    if (m_state && m_reference >= 0)
         lua_rawgeti(lua, LUA_REGISTRYINDEX, m_reference);
     else
         lua_pushnil(lua);
@@ -96,7 +101,11 @@ void LuaTable::push() const
 
 LuaTable LuaTable::fromStack(LuaState* state, int position)
 {
-    lua_State* lua = state->interpreter();
+    return fromStack(state, state->interpreter(), position);
+}
+
+LuaTable LuaTable::fromStack(LuaState* state, lua_State* lua, int position)
+{
     LuaTable table;
     table.m_state = state;
     lua_pushvalue(lua, position);
@@ -246,6 +255,11 @@ auto pushingTable(const Table* table)
 void LuaTable::setNumber(const char* name, float value)
 {
     storeField(*this, name, [value](lua_State* lua) { lua_pushnumber(lua, value); });
+}
+
+void LuaTable::setNumber(int index, float value)
+{
+    storeField(*this, index, [value](lua_State* lua) { lua_pushnumber(lua, value); });
 }
 
 void LuaTable::setBoolean(const char* name, bool value)

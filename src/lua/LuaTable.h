@@ -5,6 +5,8 @@
 
 #include <initializer_list>
 
+struct lua_State;
+
 namespace io {
 class OutputStream;
 }
@@ -81,6 +83,7 @@ public:
     bool isFunction(const char* name) const;
 
     void setNumber(const char* name, float value);
+    void setNumber(int index, float value);
     void setBoolean(const char* name, bool value);
     /// Stores values[i] under the i-th name of names, for every name.
     void setBooleans(const LuaNames& names, const bool* values);
@@ -116,10 +119,16 @@ public:
     /// read back to the same float, and a table met again inside itself is written nil.
     void write(io::OutputStream* out, int indent, bool bracketedKeys) const;
 
-    /// Pushes the table (or nil) onto the interpreter stack; for the bridge's own code.
+    /// Pushes the table (or nil) onto the main thread's stack; for the bridge's own code.
     void push() const;
-    /// A handle on the table at a stack position; for the bridge's own code.
+    /// Pushes the table (or nil) onto the stack of thread, a thread of this table's
+    /// interpreter; for the bridge's own code.
+    void push(lua_State* thread) const;
+    /// A handle on the table at a position of the main thread's stack; for the bridge's own code.
     static LuaTable fromStack(LuaState* state, int position);
+    /// A handle on the table at a position of the stack of thread, a thread of state's
+    /// interpreter; for the bridge's own code.
+    static LuaTable fromStack(LuaState* state, lua_State* thread, int position);
 
 private:
     LuaState* m_state = nullptr; ///< not counted: the state owns the interpreter and outlives handles
