@@ -44,7 +44,7 @@ String readWhole(io::InputStream& in)
 GameLua::GameLua(lua::LuaState* state, GameApp* app, Resources* resources, gr::Context* context)
     : LuaObject(state), m_app(app), m_resources(resources), m_context(context), m_keyPressed(state), m_keyReleased(state), m_keyHold(state),
       m_cursor(state), m_multitouchSweep(state), m_multitouchZoom(state), m_objects(state), m_clippedText(state),
-      m_objectsByName(String(), nullptr)
+      m_physics()
 {
     inheritFrom(state->globals());
     for (int i = 0; i < KEY_SIZE; ++i) {
@@ -67,10 +67,7 @@ GameLua::GameLua(lua::LuaState* state, GameApp* app, Resources* resources, gr::C
     setTable(String("clippedText"), &m_clippedText);
     setTable(String("objects"), &m_objects);
 
-    m_world = new b2World(b2Vec2(0, 20));
-    m_world->SetAllowSleeping(true);
-    m_world->SetContactListener(this);
-    m_world->SetContactFilter(this);
+    m_physics.reset(new World(this));
 
     lua::LuaTable highscores = loadSavedTable("highscores.lua");
     setTable(String("highscores"), &highscores);
@@ -97,8 +94,7 @@ GameLua::~GameLua()
     // The workers end within their time-outs; they touch only their own fields.
     m_versionThread = nullptr;
     m_updaterThread = nullptr;
-    destroyAllObjects();
-    delete m_world;
+    m_physics.reset();
     m_particles = nullptr;
     m_videoPlayer = nullptr;
     m_maskedImage = nullptr;
@@ -317,9 +313,13 @@ void GameLua::update(float dt)
     }
     setTable(String("touches"), &touches);
 
-    if (m_physicsEnabled) {
-        stepPhysics(dt);
-        publishObjects();
+    if (m_physics->isEnabled()) {
+        m_physics->step(dt);
+        m_physics->publish();
+        setBoolean("hasMovingObjects", m_physics->hasMovingObjects());
+        setBoolean("hasAwakeObjects", m_physics->hasAwakeObjects());
+        setBoolean("hasMovingObjectsAboveTolerance", m_physics->hasMovingObjectsAboveTolerance());
+        playRollingSounds();
     } else {
         stopRollingSounds();
     }
@@ -335,7 +335,7 @@ void GameLua::update(float dt)
     }
     if (isFunction("update"))
         call("update", dt, dt);
-    if (m_physicsEnabled)
+    if (m_physics->isEnabled())
         m_particles->update(dt);
 }
 

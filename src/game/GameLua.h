@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/RenderObjectData.h"
+#include "game/World.h"
 #include "lang/Array.h"
 #include "lang/Hashtable.h"
 #include "lang/Ptr.h"
@@ -9,14 +10,16 @@
 #include "gr/DrawState.h"
 #include "pf/VideoPlayer.h"
 
-#include <box2d/box2d.h>
-
-#include <cstdint>
 #include <atomic>
-#include <exception>
+#include <cstdint>
+#include <memory>
 
 namespace gr {
 class Context;
+}
+
+namespace lua {
+class NativeCall;
 }
 
 namespace game {
@@ -26,27 +29,18 @@ class MaskedImage;
 class Particles;
 class Resources;
 
-/// A joint between two named objects; links (type 5) have no physics joint.
-struct JointRecord
-{
-    lang::String name;
-    lang::String end1;
-    lang::String end2;
-    b2Joint* joint = nullptr; ///< owned by the physics world
-    int coordType = 0;
-};
-
-/// The game world: the scripts' environment table with every native, the physics world
-/// and its named objects, and the per-frame update that moves the world and publishes
-/// its state to the scripts. Main thread only.
+/// The scripts' side of the game: their environment table with every native, and the
+/// per-frame update that moves the world and publishes its state to them. The physics
+/// world and its rules are a World; the natives here convert arguments, call it, and
+/// keep the scripts' tables in step with it through its listener. Main thread only.
 ///
 /// The table reads the interpreter's globals through its metatable, so the scripts see
 /// the standard library as globals while their assignments stay here.
-class GameLua : public lua::LuaObject, public b2ContactListener, public b2ContactFilter, public pf::VideoPlayerObserver
+class GameLua : public lua::LuaObject, private WorldListener, public pf::VideoPlayerObserver
 {
 public:
     static const int KEY_SIZE = 32;
-    static constexpr float STEP = 1.0f / 30.0f;
+    static constexpr float STEP = World::STEP;
 
     /// app, resources and context are not owned; they outlive the game world.
     GameLua(lua::LuaState* state, GameApp* app, Resources* resources, gr::Context* context);
@@ -72,12 +66,14 @@ public:
     lua::LuaTable& cursor() { return m_cursor; }
     lua::LuaTable& multitouchSweep() { return m_multitouchSweep; }
     lua::LuaTable& multitouchZoom() { return m_multitouchZoom; }
-    b2World* world() const { return m_world; }
-    const RenderObjectData* object(const lang::String& name) const;
-    float accumulator() const { return m_accumulator; }
-    int interpolationSlot() const { return m_slot; }
+    /// The physics world, its objects and joints.
+    World& physics() { return *m_physics; }
+    b2World* world() const { return m_physics->b2world(); }
+    const RenderObjectData* object(const lang::String& name) const { return m_physics->find(name); }
+    float accumulator() const { return m_physics->accumulator(); }
+    int interpolationSlot() const { return m_physics->interpolationSlot(); }
     /// The rolling-sound volume of a material (wood, rock, light) at the last publishing pass.
-    float rollingVolume(int material) const { return material > 0 && material < 4 ? m_rollingVolume[material] : 0; }
+    float rollingVolume(int material) const { return m_physics->rollingVolume(material); }
     /// The play handle of a material's rolling sound, -1 for none.
     int rollingHandle(int material) const { return material > 0 && material < 4 ? m_rollingHandles[material] : -1; }
 
@@ -85,7 +81,7 @@ public:
     const uint8_t* scriptKey() const { return m_scriptKey; }
 
     /// Interpolates an angle from older to newer by alpha, the short way round.
-    static float interpolateAngle(float older, float newer, float alpha);
+    static float interpolateAngle(float older, float newer, float alpha) { return World::interpolateAngle(older, newer, alpha); }
     /// Sets the drawing state's rotation to angle (radians, turning +x towards +y like the
     /// physics bodies) about the pivot, relative to the drawn rectangle's top-left corner.
     static void rotate(gr::DrawState& state, float angle, float pivotX, float pivotY);
@@ -138,7 +134,7 @@ public:
     void setObjectParameter(lang::String name, float parameter, float value);
     void setMaterial(lang::String name, lang::String material);
     float getAngle(lang::String name);
-    int getWorldPoint(lua_State* lua);
+    int getWorldPoint(lua::NativeCall& call);
     void setPhysicsSimulationScale(float scale);
     void setPhysicsEnabled(bool on);
     bool isPhysicsEnabled();
@@ -159,14 +155,14 @@ public:
     void drawRect(float r, float g, float b, float a, float left, float top, float right, float bottom, bool keepRenderState);
     void drawLine2D(float x1, float y1, float x2, float y2, float width, float r, float g, float b, float a);
     void drawTexturedRect(lang::String sprite, float left, float top, float right, float bottom, bool keepRenderState);
-    int setRenderState(lua_State* lua);
+    int setRenderState(lua::NativeCall& call);
     void clipText(lang::String group, lang::String textId, float width);
     void setSprite(lang::String name, lang::String sprite);
     void setTexture(lang::String name, lang::String texture);
 
     // --- natives: joints ---
-    int createJoint(lua_State* lua);
-    int setJointParameters(lua_State* lua);
+    int createJoint(lua::NativeCall& call);
+    int setJointParameters(lua::NativeCall& call);
     void checkJointLimits(lang::String name);
     void destroyJoint(lang::String name);
 
@@ -174,7 +170,7 @@ public:
     void loadLevel(lang::String levelName);
     void saveLevel(lang::String levelName);
     void saveLuaFile(lang::String globalName, lang::String fileName, bool toApplicationData);
-    int loadLuaFileToObject(lua_State* lua);
+    int loadLuaFileToObject(lua::NativeCall& call);
     bool checkForLuaFile(lang::String path);
     void createDirectory(lang::String path);
     bool checkDirectory(lang::String path);
@@ -197,10 +193,6 @@ public:
     /// answer that is not key=value pairs joined by "&" ("Malformed response").
     static bool parseVersionAnswer(const lang::String& body, lang::String* status, lang::String* latest,
                                    lang::String* url);
-
-    // b2ContactFilter and b2ContactListener: run inside the physics step.
-    bool ShouldCollide(b2Fixture* fixtureA, b2Fixture* fixtureB) override;
-    void BeginContact(b2Contact* contact) override;
 
     // pf::VideoPlayerObserver
     void videoPlaybackFinished() override;
@@ -238,27 +230,15 @@ private:
     lua::LuaTable m_keyPressed, m_keyReleased, m_keyHold, m_cursor, m_multitouchSweep, m_multitouchZoom;
     lua::LuaTable m_objects, m_clippedText, m_blockTable;
     lua::LuaTable m_worldTable, m_deadBlocks; ///< bound when a level loads
-    std::exception_ptr m_stepFailure; ///< an error raised inside the physics step, thrown after it
     uint32_t m_backgroundColour = 0;
-    int m_slot = 0;
     lang::Array<b2Vec2> m_vertices;
-    b2World* m_world = nullptr;
-    lang::Hashtable<lang::String, RenderObjectData*> m_objectsByName;
-    lang::Array<RenderObjectData*> m_birds;
-    lang::Array<JointRecord> m_joints; ///< types 1-4 (and unknown types), in creation order
-    lang::Array<JointRecord> m_links;  ///< destroy links (type 5)
+    std::unique_ptr<World> m_physics;
     float m_simulationScale = 1.0f;
-    bool m_physicsEnabled = false;
-    bool m_loading = false;
-    bool m_editing = false;
-    float m_accumulator = 0;
     float m_worldScale = 1.0f;
-    int32_t m_levelLeft = 0, m_levelRight = 0;
     uint8_t m_saveKey[KEY_SIZE];
     uint8_t m_scriptKey[KEY_SIZE];
     lang::Ptr<pf::VideoPlayer> m_videoPlayer;
     bool m_scriptsLoaded = false;
-    float m_rollingVolume[4] = {}; ///< the loudest rolling object of each material this frame
     int m_rollingHandles[4] = {-1, -1, -1, -1}; ///< play handles of the rolling sounds, by material
 
     // The version and updater checks: a worker writes its answer, then sets the flag with
@@ -280,29 +260,40 @@ private:
     /// A data file read into a new table: deciphered with the script key (used whatever
     /// that gives) and run with an instruction budget.
     lua::LuaTable loadDataFile(const lang::String& path);
-    void destroyAllObjects();
-    void removeJointsOf(const lang::String& object);
     void removeJointTable(const lang::String& name);
-    void publishJointAnchors();
     lang::String readScript(const lang::String& path);
     lang::String resolve(const lang::String& path) const;
     void callScript(const char* name);
     /// Calls a script function of this table when the game defines it.
     void callback(const char* name, std::initializer_list<lua::LuaValue> arguments);
 
-    RenderObjectData* find(const lang::String& name, const char* native);
-    RenderObjectData* createObject(const lang::String& name, const lang::String& sprite, float x, float y,
-                                   float density, float friction, float restitution, const b2Shape& shape,
-                                   float zOrder, const char* type);
-    void stepPhysics(float dt);
+    /// A new object as the creation natives give it; throws the script error for a
+    /// definition the world refuses, and for a missing objects.world.
+    void createObject(const ObjectDef& def);
     lua::LuaTable deadBlocks();
-    void contact(b2Contact* contact);
-    void blockOnBlock(RenderObjectData* a, RenderObjectData* b);
-    void birdOnVictim(RenderObjectData* bird, RenderObjectData* victim, b2Contact* contact);
-    void publishObjects();
     void playRollingSounds();
     void stopRollingSounds();
     void startAudioWhenEnabled();
+
+    // WorldListener: the scripts' tables follow the world.
+    void objectCreated(RenderObjectData& object, const ObjectDef& def) override;
+    void objectMoved(RenderObjectData& object) override;
+    void objectTurned(RenderObjectData& object) override;
+    void objectPublished(RenderObjectData& object, float angle, bool awake, bool outside) override;
+    void jointCreated(const JointRecord& joint, const JointDef& used) override;
+    void jointRemoved(const JointRecord& joint) override;
+    void jointMoved(const JointRecord& joint, b2Vec2 anchorA, b2Vec2 anchorB) override;
+    float linkDelay(const JointRecord& link, float made) override;
+    bool takesPart(const RenderObjectData& object) override;
+    Damage damage(const RenderObjectData& object) override;
+    void setStrength(RenderObjectData& object, float strength) override;
+    void destroyed(RenderObjectData& object) override;
+    bool isImmovable(const RenderObjectData& object) override;
+    BirdFactors birdFactors(const RenderObjectData& bird, const RenderObjectData& victim) override;
+    void addBlockScore(float points) override;
+    void birdCollision(const RenderObjectData& bird, const RenderObjectData& other, float impact, float damage) override;
+    void blockCollision(const RenderObjectData& a, const RenderObjectData& b, float impact, bool damageable) override;
+    void stepped() override;
 
     void resetRenderState();
     void drawRecord(const RenderObjectData& record, float x, float y, bool mask);

@@ -10,8 +10,7 @@
 #include "lang/Exception.h"
 #include "lang/UTFConverter.h"
 #include "lua/LuaState.h"
-
-#include <lua.h>
+#include "lua/NativeCall.h"
 
 #include <algorithm>
 #include <cmath>
@@ -197,15 +196,16 @@ void GameLua::drawGameNative()
     m_context->setDrawState(state);
 
     // Passes by kind; within a pass the objects keep the table's order.
+    const auto& objects = m_physics->objects();
     auto front = [](const RenderObjectData& r) { return static_cast<int>(r.zOrder) >= 5; };
-    for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
+    for (auto it = objects.begin(); it != objects.end(); ++it) {
         const RenderObjectData& r = *it.value();
         if (r.sprite && r.body->GetMass() == 0 && !front(r))
             drawRecord(r, PIXELS_PER_METRE * r.x, PIXELS_PER_METRE * r.y, true);
     }
     if (m_maskedImage)
         m_maskedImage->flush();
-    for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
+    for (auto it = objects.begin(); it != objects.end(); ++it) {
         const RenderObjectData& r = *it.value();
         if (r.sprite && r.body->GetMass() != 0 && !r.bird && !r.draw && !front(r))
             drawRecord(r, PIXELS_PER_METRE * r.x, PIXELS_PER_METRE * r.y, false);
@@ -214,12 +214,12 @@ void GameLua::drawGameNative()
     rotate(state, 0, 0, 0);
     m_context->setDrawState(state);
     drawTrajectories();
-    for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
+    for (auto it = objects.begin(); it != objects.end(); ++it) {
         const RenderObjectData& r = *it.value();
         if (r.sprite && (r.bird || r.draw) && !front(r))
             drawRecord(r, PIXELS_PER_METRE * r.x, PIXELS_PER_METRE * r.y, false);
     }
-    for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
+    for (auto it = objects.begin(); it != objects.end(); ++it) {
         const RenderObjectData& r = *it.value();
         if (!r.sprite || !front(r))
             continue;
@@ -363,10 +363,10 @@ void GameLua::drawTexturedRect(String name, float left, float top, float right, 
                          static_cast<float>(texture->height()), static_cast<float>(w), static_cast<float>(h));
 }
 
-int GameLua::setRenderState(lua_State* lua)
+int GameLua::setRenderState(lua::NativeCall& call)
 {
-    const int n = lua_gettop(lua);
-    lua::LuaState* script = state();
+    const int n = call.count();
+    lua::NativeCall* script = &call;
     gr::DrawState drawing = m_context->drawState();
     if (n >= 2)
         drawing.translateX = script->getNumber(1), drawing.translateY = script->getNumber(2);
@@ -384,7 +384,7 @@ int GameLua::setRenderState(lua_State* lua)
 
 void GameLua::setSprite(String name, String sprite)
 {
-    if (RenderObjectData* record = find(name, "setSprite")) {
+    if (RenderObjectData* record = m_physics->find(name, "setSprite")) {
         record->spriteName = sprite;
         record->sprite = m_resources->getSprite(sprite);
     }
@@ -398,7 +398,7 @@ gr::Texture* GameLua::sheetTexture(const String& key) const
 
 void GameLua::setTexture(String name, String texture)
 {
-    if (RenderObjectData* record = find(name, "setTexture"))
+    if (RenderObjectData* record = m_physics->find(name, "setTexture"))
         record->texture = sheetTexture(texture);
 }
 

@@ -12,6 +12,7 @@
 #include "lang/Debug.h"
 #include "lang/ErrorBox.h"
 #include "lua/LuaState.h"
+#include "lua/NativeCall.h"
 
 #include <lua.h>
 
@@ -21,26 +22,12 @@ using lang::String;
 
 namespace game {
 
-void GameLua::destroyAllObjects()
-{
-    for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
-        m_world->DestroyBody(it.value()->body);
-        delete it.value();
-    }
-    m_objectsByName.clear();
-    m_birds.clear();
-    // The physics joints went with their bodies.
-    m_joints.clear();
-    m_links.clear();
-}
-
 void GameLua::loadLevel(String levelName)
 {
     for (int& handle : m_rollingHandles)
         handle = -1;
-    m_birds.clear();
-    m_accumulator = 0;
-    m_loading = true;
+    m_physics->beginLevel();
+    m_physics->setLoading(true);
     try {
         lang::log("Loading blocks...\n");
         const String scriptPath = getString("scriptPath");
@@ -49,9 +36,9 @@ void GameLua::loadLevel(String levelName)
         m_worldTable = m_objects.getTable("world");
         m_deadBlocks = getTable("deadBlocks");
         m_blockTable = getTable("blockTable");
-        b2SetMaxTranslation(2.0f);
+        World::setMaxTranslation(2.0f);
         lang::log("Removing physics objects...\n");
-        destroyAllObjects();
+        m_physics->clear();
         m_particles->reset(0.5f, 500, 1000);
         clearTrajectories();
         lang::log("Loading level from file...\n");
@@ -60,7 +47,7 @@ void GameLua::loadLevel(String levelName)
     } catch (const lang::Throwable&) {
         lang::log("Unable to load level.\n");
     }
-    m_loading = false;
+    m_physics->setLoading(false);
 }
 
 void GameLua::saveLevel(String levelName)
@@ -134,11 +121,11 @@ void GameLua::saveLuaFile(String globalName, String fileName, bool toApplication
     }
 }
 
-int GameLua::loadLuaFileToObject(lua_State*)
+int GameLua::loadLuaFileToObject(lua::NativeCall& call)
 {
-    const String path = state()->getString(1);
-    lua::LuaTable target = state()->getTable(2);
-    const String key = state()->getString(3);
+    const String path = call.getString(1);
+    lua::LuaTable target = call.getTable(2);
+    const String key = call.getString(3);
     try {
         lua::LuaTable table = loadDataFile(path);
         target.setTable(key, &table);

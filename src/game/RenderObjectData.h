@@ -24,7 +24,9 @@ struct RenderObjectData
 {
     PhysicsState state[2]; ///< the two snapshots; the game world's slot says which is newer
     int material = MATERIAL_NONE;
-    lua::LuaTable table; ///< the object's script table in objects.world
+    /// The object's script table in objects.world. The world itself never reads it: it is
+    /// the script binding's handle, carried here so that the binding needs no second lookup.
+    lua::LuaTable table;
     float pendingVelocityX = 0, pendingVelocityY = 0;
     lang::String name;
     lang::String spriteName;
@@ -43,6 +45,10 @@ struct RenderObjectData
     bool immovableCheck = false;
     bool destroyTimerRunning = false;
     float destroyTimer = 0;
+    /// Removed during a physics step: it takes no further part in that step's contacts and
+    /// is destroyed right after it.
+    bool removed = false;
+    bool frozen = false; ///< left the level (below y 20 or beyond a limit); never reset
 };
 
 } // namespace game

@@ -117,11 +117,11 @@ TEST_F(GameTest, TheContactFilter)
         "createBox('shy1', '', 0, 0, 1, 1, 1, 0.5, 0, false, false, 1) "
         "createBox('shy2', '', 0, 0, 1, 1, 1, 0.5, 0, false, false, 1)");
     auto fixture = [&](const char* name) { return world().object(name)->body->GetFixtureList(); };
-    EXPECT_FALSE(world().ShouldCollide(fixture("ghost"), fixture("wall")));
-    EXPECT_FALSE(world().ShouldCollide(fixture("wall"), fixture("ghost")));
-    EXPECT_TRUE(world().ShouldCollide(fixture("ghost"), fixture("crate")));
-    EXPECT_FALSE(world().ShouldCollide(fixture("shy1"), fixture("shy2")));
-    EXPECT_FALSE(world().ShouldCollide(fixture("shy1"), fixture("crate")));
+    EXPECT_FALSE(world().physics().ShouldCollide(fixture("ghost"), fixture("wall")));
+    EXPECT_FALSE(world().physics().ShouldCollide(fixture("wall"), fixture("ghost")));
+    EXPECT_TRUE(world().physics().ShouldCollide(fixture("ghost"), fixture("crate")));
+    EXPECT_FALSE(world().physics().ShouldCollide(fixture("shy1"), fixture("shy2")));
+    EXPECT_FALSE(world().physics().ShouldCollide(fixture("shy1"), fixture("crate")));
 }
 
 TEST_F(GameTest, AScriptErrorInACollisionLeavesTheWorldUsable)

@@ -1,0 +1,142 @@
+// The fixed 30 Hz step with interpolation, the destroy timers, and the publishing pass.
+
+#include "game/World.h"
+
+#include "lang/Debug.h"
+
+#include <cmath>
+
+namespace game {
+
+namespace {
+
+const float TWO_PI = 6.28318530718f;
+
+float bodyAngle(const b2Body* body)
+{
+    const b2Rot& q = body->GetTransform().q;
+    return std::atan2(q.s, q.c);
+}
+
+} // namespace
+
+float World::interpolateAngle(float older, float newer, float alpha)
+{
+    const float PI = 3.14159265f;
+    if (std::fabs(newer - older) >= PI)
+        older += older < newer ? TWO_PI : -TWO_PI;
+    return (1 - alpha) * older + alpha * newer;
+}
+
+void World::repairIfInvalid(RenderObjectData* record)
+{
+    b2Body* body = record->body;
+    const b2Vec2 p = body->GetPosition();
+    if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(body->GetAngle()))
+        return;
+    // Nothing the scripts can do should reach this; if the solver still diverges, the
+    // object stops where it last was rather than publish numbers that are not numbers.
+    const PhysicsState& last = record->state[m_slot];
+    lang::log("Object %s: its motion diverged; it stops where it last was\n", record->name.c_str());
+    body->SetTransform(b2Vec2(last.x, last.y), last.angle);
+    body->SetLinearVelocity(b2Vec2(0, 0));
+    body->SetAngularVelocity(0);
+}
+
+void World::step(float dt)
+{
+    // Single-precision arithmetic throughout: the step count of a frame depends on it.
+    m_accumulator += dt;
+    while (m_accumulator >= STEP) {
+        m_world->Step(STEP, 10, 10);
+        m_accumulator -= STEP;
+        std::exception_ptr failure = m_stepFailure;
+        m_stepFailure = nullptr;
+        applyDeferred();
+        if (failure)
+            std::rethrow_exception(failure);
+        m_listener->stepped();
+        for (RenderObjectData* bird : m_birds) {
+            if (!bird->hasPendingVelocity)
+                continue;
+            lang::log("Bird %s new velocity is x: %f, y: %f", bird->name.c_str(),
+                      static_cast<double>(bird->pendingVelocityX), static_cast<double>(bird->pendingVelocityY));
+            if (bird->body->GetType() != b2_staticBody)
+                bird->body->SetLinearVelocity(b2Vec2(bird->pendingVelocityX, bird->pendingVelocityY));
+            bird->hasPendingVelocity = false;
+        }
+        if (m_accumulator > 2 * STEP)
+            continue; // more steps are due at once: no snapshot in between
+        for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it)
+            if (it.value()->body->IsAwake())
+                repairIfInvalid(it.value());
+        m_slot ^= 1;
+        for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
+            RenderObjectData* record = it.value();
+            b2Body* body = record->body;
+            if (!body->IsAwake())
+                continue;
+            record->state[m_slot] = PhysicsState{body->GetPosition().x, body->GetPosition().y, bodyAngle(body)};
+            if (record->bird && body->GetMass() != 0)
+                body->SetBullet(true);
+        }
+    }
+    m_world->ClearForces();
+
+    const float alpha = m_accumulator / STEP;
+    for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
+        RenderObjectData* record = it.value();
+        if (record->body->IsAwake()) {
+            const PhysicsState& older = record->state[m_slot ^ 1];
+            const PhysicsState& newer = record->state[m_slot];
+            record->x = (1 - alpha) * older.x + alpha * newer.x;
+            record->y = (1 - alpha) * older.y + alpha * newer.y;
+            record->angle = interpolateAngle(older.angle, newer.angle, alpha);
+        }
+        if (record->destroyTimerRunning) {
+            record->destroyTimer -= dt;
+            if (record->destroyTimer <= 0) {
+                record->destroyTimerRunning = false;
+                m_listener->setStrength(*record, 0);
+                m_listener->destroyed(*record);
+            }
+        }
+    }
+}
+
+void World::publish()
+{
+    m_moving = m_awake = m_movingAboveTolerance = false;
+    for (float& volume : m_rollingVolume)
+        volume = 0;
+    for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
+        RenderObjectData* record = it.value();
+        b2Body* body = record->body;
+        const bool awakeNow = body->IsAwake();
+        if (!awakeNow && !record->wasAwake)
+            continue;
+        m_awake = true;
+        const bool outside =
+            body->GetMass() > 0 && (record->y > 20 || record->x < m_levelLeft || record->x > m_levelRight);
+        const b2Vec2 v = body->GetLinearVelocity();
+        const float w = body->GetAngularVelocity();
+        const bool jointed = body->GetJointList() != nullptr;
+        if (v.LengthSquared() > 0.0005f && !record->bird && !jointed)
+            m_movingAboveTolerance = true;
+        if (v.LengthSquared() > 9 || (std::fabs(w) > 0.1f && !jointed))
+            m_moving = true;
+        if (!record->bird && record->rolling) {
+            float volume = body->GetMass() * (record->rollingFactor * std::fabs(w) / 400);
+            volume = volume > 1 ? 1 : volume;
+            if (volume > m_rollingVolume[record->material])
+                m_rollingVolume[record->material] = volume;
+        }
+        record->wasAwake = awakeNow;
+        m_listener->objectPublished(*record, bodyAngle(body), awakeNow, outside);
+    }
+    for (const JointRecord& record : m_joints)
+        if (record.coordType != 2 && record.joint)
+            m_listener->jointMoved(record, record.joint->GetAnchorA(), record.joint->GetAnchorB());
+}
+
+} // namespace game
