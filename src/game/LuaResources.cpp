@@ -1,35 +1,28 @@
 #include "game/LuaResources.h"
 
 #include "lua/LuaState.h"
-
-#include <lua.h>
+#include "lua/NativeCall.h"
 
 using lang::String;
+using lua::LuaState;
+using lua::NativeCall;
 
 namespace game {
 
 namespace {
 
 /// An optional flag: counts only when it is a boolean.
-bool flag(lua_State* lua, int position)
+bool flag(const NativeCall& call, int position)
 {
-    return lua_type(lua, position) == LUA_TBOOLEAN && lua_toboolean(lua, position);
-}
-
-/// A number, also from a string that converts to one; anything else is the strict type error.
-float number(lua_State* lua, int position)
-{
-    if (lua_isnumber(lua, position))
-        return static_cast<float>(lua_tonumber(lua, position));
-    return lua::LuaState::of(lua)->getNumber(position);
+    return call.type(position) == LuaState::TYPE_BOOLEAN && call.getBoolean(position);
 }
 
 /// Applies the anchor names at first and first + 1 that are given.
-void anchors(lua_State* lua, int first, Anchor& anchor)
+void anchors(const NativeCall& call, int first, Anchor& anchor)
 {
     for (int position = first; position < first + 2; ++position)
-        if (!lua_isnoneornil(lua, position))
-            parseAnchor(lua::LuaState::of(lua)->getString(position), anchor);
+        if (call.type(position) > LuaState::TYPE_NIL)
+            parseAnchor(call.getString(position), anchor);
 }
 
 } // namespace
@@ -84,143 +77,142 @@ LuaResources::LuaResources(lua::LuaState* state, gr::Context* context)
     state->globals().setObject("res", this);
 }
 
-int LuaResources::createSpriteSheet(lua_State* lua)
+int LuaResources::createSpriteSheet(NativeCall& call)
 {
-    m_resources->createSpriteSheet(state()->getString(1), flag(lua, 2));
+    m_resources->createSpriteSheet(call.getString(1), flag(call, 2));
     return 0;
 }
 
-int LuaResources::createCompoSpriteSet(lua_State* lua)
+int LuaResources::createCompoSpriteSet(NativeCall& call)
 {
-    m_resources->createCompoSpriteSet(state()->getString(1), flag(lua, 2));
+    m_resources->createCompoSpriteSet(call.getString(1), flag(call, 2));
     return 0;
 }
 
-int LuaResources::createBitmapFont(lua_State* lua)
+int LuaResources::createBitmapFont(NativeCall& call)
 {
-    m_resources->createBitmapFont(state()->getString(1), flag(lua, 2));
+    m_resources->createBitmapFont(call.getString(1), flag(call, 2));
     return 0;
 }
 
-int LuaResources::createSystemFont(lua_State*)
+int LuaResources::createSystemFont(NativeCall& call)
 {
     // The desktop draws every text with bitmap fonts.
-    state()->getString(1);
+    call.getString(1);
     return 0;
 }
 
-int LuaResources::createTextGroupSet(lua_State* lua)
+int LuaResources::createTextGroupSet(NativeCall& call)
 {
-    m_resources->createTextGroupSet(state()->getString(1), flag(lua, 2));
+    m_resources->createTextGroupSet(call.getString(1), flag(call, 2));
     return 0;
 }
 
-int LuaResources::drawSprite(lua_State* lua)
+int LuaResources::drawSprite(NativeCall& call)
 {
-    const int first = lua_isnumber(lua, 2) ? 1 : 2;
-    const String name = state()->getString(first);
-    const float x = number(lua, first + 1), y = number(lua, first + 2);
+    // Coordinates may come as strings that read as numbers.
+    const int first = call.isNumber(2) ? 1 : 2;
+    const String name = call.getString(first);
+    const float x = call.toNumber(first + 1), y = call.toNumber(first + 2);
     Anchor anchor(Anchor::VPIVOT, Anchor::HPIVOT);
-    anchors(lua, first + 3, anchor);
-    if (lua_gettop(lua) - first + 1 >= 7)
-        m_resources->drawSprite(name, x, y, anchor, number(lua, first + 5), number(lua, first + 6));
+    anchors(call, first + 3, anchor);
+    if (call.count() - first + 1 >= 7)
+        m_resources->drawSprite(name, x, y, anchor, call.toNumber(first + 5), call.toNumber(first + 6));
     else
         m_resources->drawSprite(name, x, y, anchor);
     return 0;
 }
 
-int LuaResources::drawString(lua_State* lua)
+int LuaResources::drawString(NativeCall& call)
 {
-    const String set = state()->getString(1), id = state()->getString(2);
-    const float x = number(lua, 3), y = number(lua, 4);
+    const String set = call.getString(1), id = call.getString(2);
+    const float x = call.toNumber(3), y = call.toNumber(4);
     Anchor anchor(Anchor::TOP, Anchor::LEFT);
-    anchors(lua, 5, anchor);
+    anchors(call, 5, anchor);
     m_resources->drawString(set, id, x, y, anchor);
     return 0;
 }
 
-String LuaResources::nameArgument(lua_State* lua)
+String LuaResources::nameArgument(const NativeCall& call)
 {
-    return state()->getString(lua_gettop(lua) >= 2 ? 2 : 1);
+    return call.getString(call.count() >= 2 ? 2 : 1);
 }
 
-int LuaResources::getSpriteBounds(lua_State* lua)
+int LuaResources::getSpriteBounds(NativeCall& call)
 {
     int width, height, pivotX, pivotY;
-    m_resources->spriteBounds(nameArgument(lua), &width, &height, &pivotX, &pivotY);
-    lua_pushnumber(lua, width);
-    lua_pushnumber(lua, height);
+    m_resources->spriteBounds(nameArgument(call), &width, &height, &pivotX, &pivotY);
+    call.push(static_cast<float>(width));
+    call.push(static_cast<float>(height));
     return 2;
 }
 
-int LuaResources::getSpritePivot(lua_State* lua)
+int LuaResources::getSpritePivot(NativeCall& call)
 {
     int width, height, pivotX, pivotY;
-    m_resources->spriteBounds(nameArgument(lua), &width, &height, &pivotX, &pivotY);
-    lua_pushnumber(lua, pivotX);
-    lua_pushnumber(lua, pivotY);
+    m_resources->spriteBounds(nameArgument(call), &width, &height, &pivotX, &pivotY);
+    call.push(static_cast<float>(pivotX));
+    call.push(static_cast<float>(pivotY));
     return 2;
 }
 
-int LuaResources::getCompoSpriteBounds(lua_State* lua)
+int LuaResources::getCompoSpriteBounds(NativeCall& call)
 {
     int width, height, pivotX, pivotY;
-    m_resources->spriteBounds(nameArgument(lua), &width, &height, &pivotX, &pivotY);
-    lua_pushnumber(lua, -pivotX);
-    lua_pushnumber(lua, -pivotY);
-    lua_pushnumber(lua, width - pivotX);
-    lua_pushnumber(lua, height - pivotY);
+    m_resources->spriteBounds(nameArgument(call), &width, &height, &pivotX, &pivotY);
+    call.push(static_cast<float>(-pivotX));
+    call.push(static_cast<float>(-pivotY));
+    call.push(static_cast<float>(width - pivotX));
+    call.push(static_cast<float>(height - pivotY));
     return 4;
 }
 
-int LuaResources::getCompoSpriteData(lua_State* lua)
+int LuaResources::getCompoSpriteData(NativeCall& call)
 {
-    const SpriteEntry* entry = m_resources->entry(state()->getString(1));
-    lua_newtable(lua);
-    if (!entry || entry->kind != SpriteEntry::COMPO_SPRITE)
-        return 1;
-    const lang::Array<CompoPart>& parts = entry->compoSprite->parts();
-    for (int i = 0; i < parts.size(); ++i) {
-        lua_createtable(lua, 3, 0);
-        lua_pushlstring(lua, parts[i].name.c_str(), parts[i].name.length());
-        lua_rawseti(lua, -2, 1);
-        lua_pushnumber(lua, parts[i].x);
-        lua_rawseti(lua, -2, 2);
-        lua_pushnumber(lua, parts[i].y);
-        lua_rawseti(lua, -2, 3);
-        lua_rawseti(lua, -2, i + 1);
+    const SpriteEntry* entry = m_resources->entry(call.getString(1));
+    lua::LuaTable data(state());
+    if (entry && entry->kind == SpriteEntry::COMPO_SPRITE) {
+        const lang::Array<CompoPart>& parts = entry->compoSprite->parts();
+        for (int i = 0; i < parts.size(); ++i) {
+            lua::LuaTable part(state());
+            part.setString(1, parts[i].name);
+            part.setNumber(2, parts[i].x);
+            part.setNumber(3, parts[i].y);
+            data.setTable(i + 1, &part);
+        }
     }
+    call.push(data);
     return 1;
 }
 
-int LuaResources::createAudio(lua_State* lua)
+int LuaResources::createAudio(NativeCall& call)
 {
-    const String name = state()->getString(1), file = state()->getString(2);
+    const String name = call.getString(1), file = call.getString(2);
     // Streamed unless a third argument says false.
-    const bool streamed = lua_gettop(lua) < 3 || state()->getBoolean(3);
+    const bool streamed = call.count() < 3 || call.getBoolean(3);
     m_resources->createAudio(name, file, streamed);
     return 0;
 }
 
-int LuaResources::playAudio(lua_State* lua)
+int LuaResources::playAudio(NativeCall& call)
 {
-    const int n = lua_gettop(lua);
-    const String name = state()->getString(1);
-    const float volume = n >= 2 ? number(lua, 2) : 1.0f;
-    const bool loop = n >= 3 && state()->getBoolean(3);
-    const int track = n >= 4 ? static_cast<int>(number(lua, 4)) : 0;
-    lua_pushnumber(lua, m_resources->playAudio(name, volume, loop, track));
+    const int n = call.count();
+    const String name = call.getString(1);
+    const float volume = n >= 2 ? call.toNumber(2) : 1.0f;
+    const bool loop = n >= 3 && call.getBoolean(3);
+    const int track = n >= 4 ? static_cast<int>(call.toNumber(4)) : 0;
+    call.push(static_cast<float>(m_resources->playAudio(name, volume, loop, track)));
     return 1;
 }
 
-int LuaResources::isAudioPlaying(lua_State* lua)
+int LuaResources::isAudioPlaying(NativeCall& call)
 {
     bool playing = false;
-    if (lua_type(lua, 1) == LUA_TNUMBER)
-        playing = m_resources->isAudioPlaying(static_cast<int>(lua_tonumber(lua, 1)));
-    else if (lua_type(lua, 1) == LUA_TSTRING)
-        playing = m_resources->isAudioPlaying(state()->getString(1));
-    lua_pushboolean(lua, playing);
+    if (call.type(1) == LuaState::TYPE_NUMBER)
+        playing = m_resources->isAudioPlaying(static_cast<int>(call.getNumber(1)));
+    else if (call.type(1) == LuaState::TYPE_STRING)
+        playing = m_resources->isAudioPlaying(call.getString(1));
+    call.push(playing);
     return 1;
 }
 

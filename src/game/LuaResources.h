@@ -21,21 +21,21 @@ public:
 private:
     lang::Ptr<Resources> m_resources;
 
-    // Natives that take optional or mixed arguments read the interpreter stack themselves.
-    int createSpriteSheet(lua_State* lua);
-    int createCompoSpriteSet(lua_State* lua);
-    int createBitmapFont(lua_State* lua);
-    int createSystemFont(lua_State* lua);
-    int createTextGroupSet(lua_State* lua);
-    int drawSprite(lua_State* lua);
-    int drawString(lua_State* lua);
-    int getSpriteBounds(lua_State* lua);
-    int getSpritePivot(lua_State* lua);
-    int getCompoSpriteBounds(lua_State* lua);
-    int getCompoSpriteData(lua_State* lua);
-    int createAudio(lua_State* lua);
-    int playAudio(lua_State* lua);
-    int isAudioPlaying(lua_State* lua);
+    // Natives that take optional or mixed arguments read them from the call themselves.
+    int createSpriteSheet(lua::NativeCall& call);
+    int createCompoSpriteSet(lua::NativeCall& call);
+    int createBitmapFont(lua::NativeCall& call);
+    int createSystemFont(lua::NativeCall& call);
+    int createTextGroupSet(lua::NativeCall& call);
+    int drawSprite(lua::NativeCall& call);
+    int drawString(lua::NativeCall& call);
+    int getSpriteBounds(lua::NativeCall& call);
+    int getSpritePivot(lua::NativeCall& call);
+    int getCompoSpriteBounds(lua::NativeCall& call);
+    int getCompoSpriteData(lua::NativeCall& call);
+    int createAudio(lua::NativeCall& call);
+    int playAudio(lua::NativeCall& call);
+    int isAudioPlaying(lua::NativeCall& call);
 
     // Natives of plain arguments.
     void setPath(lang::String path) { m_resources->setPath(path); }
@@ -75,7 +75,7 @@ private:
     float getTrackVolume(float track) { return m_resources->getTrackVolume(static_cast<int>(track)); }
 
     /// The name argument of the bounds functions: the second with two or more arguments.
-    lang::String nameArgument(lua_State* lua);
+    static lang::String nameArgument(const lua::NativeCall& call);
 };
 
 } // namespace game
