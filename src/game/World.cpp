@@ -371,6 +371,7 @@ void World::setDynamic(const String& name, bool dynamic)
         mass.I = 0;
         body->SetMassData(&mass);
     }
+    respring(body);
 }
 
 void World::setVelocity(const String& name, float vx, float vy)

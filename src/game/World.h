@@ -287,6 +287,7 @@ private:
     };
     std::vector<KeptJoint> keepJoints(const RenderObjectData* old) const;
     void remakeJoints(std::vector<KeptJoint>& kept, RenderObjectData* record);
+    void respring(b2Body* body);
     void buildJoint(const JointDef& def);
     void repairIfInvalid(RenderObjectData* record);
 

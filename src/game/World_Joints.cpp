@@ -28,6 +28,9 @@ void spring(b2DistanceJoint* joint, float frequency, float dampingRatio)
         joint->SetMinLength(joint->GetLength());
         joint->SetMaxLength(joint->GetLength());
     }
+    // A new spring moves resting bodies; the library wakes them only for motor changes.
+    joint->GetBodyA()->SetAwake(true);
+    joint->GetBodyB()->SetAwake(true);
 }
 
 } // namespace
@@ -379,6 +382,17 @@ void World::remakeJoints(std::vector<KeptJoint>& kept, RenderObjectData* record)
         (k.onA ? def->bodyA : def->bodyB) = record->body;
         joint.joint = m_world->CreateJoint(def);
     }
+    respring(record->body);
+}
+
+void World::respring(b2Body* body)
+{
+    // A spring's stiffness follows from the masses it joins: they are taken again when a
+    // body's mass changes, as the scripts expect of a spring given by its frequency.
+    for (JointRecord& record : m_joints)
+        if (record.joint && record.joint->GetType() == e_distanceJoint &&
+            (record.joint->GetBodyA() == body || record.joint->GetBodyB() == body))
+            spring(static_cast<b2DistanceJoint*>(record.joint), record.frequency, record.dampingRatio);
 }
 
 } // namespace game

@@ -136,3 +136,67 @@ TEST_F(GameTest, AScriptErrorInACollisionLeavesTheWorldUsable)
     frame(1.0f / 30);
     EXPECT_NE(world().object("C"), nullptr);
 }
+
+namespace {
+
+// A crate resting on a static shelf: they touch in the first step.
+const char* const kShelf = "objects.world = {} deadBlocks = {} scoreTable = { blocks = { score = 0 } }\n "
+                           "setPhysicsEnabled(true) setLevelLimits(-100, 0, 100, 0)\n "
+                           "function shelf()\n "
+                           "  createBox('shelf', '', 0, 5, 10, 1, 0, 0.5, 0, true, false, 1)\n "
+                           "  createBox('crate', '', 0, 3.9, 1, 1, 1, 0.5, 0, true, false, 1)\n "
+                           "end\n "
+                           "once = true\n "
+                           "function blockCollision(a, b)\n "
+                           "  if once then once = false change() end\n "
+                           "end\n";
+
+} // namespace
+
+// The physics library refuses to change bodies inside its step, where the callbacks run:
+// each change waits for the step's end, in order, before removeBlocks.
+TEST_F(GameTest, ABlockRemovedInsideBlockCollisionHoldsNothingUp)
+{
+    start(kShelf);
+    run("function change() removeObject('shelf') end shelf()");
+    for (int i = 0; i < 30; ++i)
+        frame(1.0f / 30);
+    EXPECT_EQ(world().object("shelf"), nullptr);
+    EXPECT_EQ(world().world()->GetBodyCount(), 1);
+    EXPECT_GT(number("objects.world.crate.y"), 6.0f);
+}
+
+TEST_F(GameTest, ChangesInsideACallbackTakeEffectAfterTheStepInOrder)
+{
+    start(kShelf);
+    run("function change()\n "
+        "  createBox('drop', '', 20, 0, 1, 1, 1, 0.5, 0, true, false, 1)\n "
+        "  setPosition('drop', 30, -10) setPosition('crate', -30, -20) setObjectParameter('shelf', 2, 1)\n "
+        "end\n "
+        "function removeBlocks() if seen == nil and objects.world.drop then seen = objects.world.drop.x end end\n "
+        "shelf()");
+    frame(1.0f / 30);
+    // Made, then moved, before removeBlocks ran.
+    EXPECT_EQ(number("seen"), 30.0f);
+    ASSERT_NE(world().object("drop"), nullptr);
+    EXPECT_FLOAT_EQ(world().object("drop")->body->GetPosition().x, 30.0f);
+    EXPECT_FLOAT_EQ(world().object("crate")->body->GetPosition().x, -30.0f);
+    EXPECT_EQ(number("objects.world.crate.x"), -30.0f);
+    EXPECT_EQ(world().object("shelf")->body->GetType(), b2_dynamicBody);
+    for (int i = 0; i < 15; ++i)
+        frame(1.0f / 30);
+    EXPECT_GT(number("objects.world.drop.y"), -9.0f); // it falls
+}
+
+TEST_F(GameTest, RemovedDuringAStepTakesNoFurtherPartInItsContacts)
+{
+    // Two crates hit the shelf in one step; the first hit removes the shelf, so the
+    // second reports nothing and the shelf's strength is never lowered again.
+    start(kShelf);
+    run("hits = 0 function blockCollision(a, b) hits = hits + 1 removeObject('shelf') end "
+        "shelf() createBox('crate2', '', 3, 3.9, 1, 1, 1, 0.5, 0, true, false, 1) "
+        "objects.world.shelf.strength = 100");
+    frame(1.0f / 30);
+    EXPECT_EQ(number("hits"), 1.0f);
+    EXPECT_EQ(world().object("shelf"), nullptr);
+}

@@ -135,3 +135,81 @@ TEST_F(GameTest, AnchorsAreRefreshedExceptCoordTypeTwo)
     EXPECT_GT(number("objects.joints.spring.x2"), 3.5f);
     EXPECT_EQ(number("objects.joints.fixed.x2"), 0.25f);
 }
+
+TEST_F(GameTest, AJointFromAnObjectToItselfIsRefused)
+{
+    start(kPair);
+    run("pair()");
+    try {
+        run("createJoint({ type = 1, name = 'self', end1 = 'b', end2 = 'b' })");
+        FAIL();
+    } catch (const lua::LuaException& e) {
+        EXPECT_EQ(e.getMessage().str().rfind("Joint self: both ends are b", 0), 0u) << e.getMessage();
+    }
+    EXPECT_EQ(world().world()->GetJointCount(), 0);
+    EXPECT_FALSE(boolean("objects.joints.self ~= nil"));
+    run("removeObject('b') loadLevel('none')");
+    EXPECT_EQ(world().world()->GetBodyCount(), 0);
+}
+
+TEST_F(GameTest, ADistanceJointOfFrequencyZeroIsARigidRod)
+{
+    start(kPair);
+    run("createBox('a', '', 0, 0, 1, 1, 0, 0.5, 0, true, false, 1) "
+        "createBox('b', '', 0, 3, 1, 1, 1, 0.5, 0, true, false, 1) "
+        "createJoint({ type = 1, name = 'rod', end1 = 'a', end2 = 'b', frequency = 0 })");
+    for (int i = 0; i < 60; ++i)
+        frame(1.0f / 30);
+    EXPECT_NEAR(number("objects.world.b.y"), 3.0f, 0.05f);
+    // A spring again, then a rod again: the box sags under it, then is held.
+    run("setJointParameters({ name = 'rod', frequency = 1 })");
+    for (int i = 0; i < 30; ++i)
+        frame(1.0f / 30);
+    EXPECT_GT(number("objects.world.b.y"), 3.2f);
+}
+
+TEST_F(GameTest, ADensityZeroBodyMadeDynamicGetsMassOne)
+{
+    start(kPair);
+    run("createBox('a', '', 0, 0, 1, 1, 0, 0.5, 0, true, false, 1) "
+        "createBox('c', '', 0, 3, 1, 1, 0, 0.5, 0, true, false, 1) "
+        "createJoint({ type = 1, name = 'spring', end1 = 'a', end2 = 'c' }) "
+        "setObjectParameter('c', 2, 1)");
+    EXPECT_EQ(world().object("c")->body->GetMass(), 1.0f);
+    for (int i = 0; i < 30; ++i)
+        frame(1.0f / 30);
+    EXPECT_TRUE(boolean("objects.world.c.x == objects.world.c.x and objects.world.c.y == objects.world.c.y"));
+    EXPECT_NEAR(number("objects.world.c.y"), 3.0f, 1.5f);
+}
+
+TEST_F(GameTest, CollideConnectedReadsNumbersAsTheEngineWritesThem)
+{
+    start(kPair);
+    run("pair() createJoint({ type = 1, name = 'one', end1 = 'a', end2 = 'b', collideConnected = 1 }) "
+        "createJoint({ type = 1, name = 'zero', end1 = 'a', end2 = 'b', collideConnected = 0 }) "
+        "createJoint({ type = 3, name = 'yes', end1 = 'a', end2 = 'b', collideConnected = true })");
+    for (const game::JointRecord& joint : world().physics().joints())
+        EXPECT_EQ(joint.joint->GetCollideConnected(), joint.name != "zero") << joint.name;
+    EXPECT_EQ(number("objects.joints.one.collideConnected"), 1.0f);
+    EXPECT_EQ(number("objects.joints.zero.collideConnected"), 0.0f);
+}
+
+TEST_F(GameTest, AnObjectMadeAgainKeepsItsJointsAndLinks)
+{
+    start(kPair);
+    run("pair() createBox('c', '', 6, 0, 1, 1, 1, 0.5, 0, true, false, 1) "
+        "createJoint({ type = 3, name = 'hinge', end1 = 'a', end2 = 'b', x1 = 1 }) "
+        "createJoint({ type = 5, name = 'link', end1 = 'b', end2 = 'c', destroyTimer = 0.5 }) "
+        "createCircle('b', '', 3, 0, 0.5, 1, 0.5, 0, false, 1)");
+    EXPECT_FALSE(world().object("c")->destroyTimerRunning);
+    EXPECT_TRUE(boolean("objects.joints.hinge ~= nil and objects.joints.link ~= nil"));
+    ASSERT_EQ(world().world()->GetJointCount(), 1);
+    b2Joint* hinge = world().physics().joints()[0].joint;
+    EXPECT_EQ(hinge->GetBodyB(), world().object("b")->body);
+    EXPECT_EQ(hinge->GetBodyA(), world().object("a")->body);
+    // The link still works from the new object.
+    run("removeObject('b')");
+    EXPECT_TRUE(world().object("c")->destroyTimerRunning);
+    EXPECT_EQ(world().world()->GetJointCount(), 0);
+    EXPECT_FALSE(boolean("objects.joints.hinge ~= nil"));
+}

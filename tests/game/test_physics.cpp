@@ -1,4 +1,5 @@
 #include "GameFixture.h"
+#include "Failure.h"
 
 #include "lua/LuaException.h"
 
@@ -175,4 +176,45 @@ TEST_F(GameTest, RollingCirclesSetTheirMaterialsVolume)
     const float w = std::fabs(world().object("wheel")->body->GetAngularVelocity());
     EXPECT_NEAR(world().rollingVolume(game::MATERIAL_ROCK), 4 * 3.14159f * 2 * w / 400, 1e-3f);
     EXPECT_EQ(world().rollingVolume(game::MATERIAL_WOOD), 0.0f);
+}
+
+TEST_F(GameTest, PolygonsThePhysicsWouldWeldAreRefused)
+{
+    start(kScene);
+    // (1, 0) and (1, 0.001) are closer than the library's weld distance: two points left.
+    try {
+        run("clearVertices() addVertex(0, 0) addVertex(1, 0) addVertex(1, 0.001) "
+            "createPolygon('sliver', '', 0, 0, 1, 1, 1, 0.5, 0.1, true, false, 2)");
+        FAIL();
+    } catch (const LuaException& e) {
+        EXPECT_EQ(e.getMessage().str().rfind("Object sliver: the polygon of 3 vertices has no area", 0), 0u);
+    }
+    EXPECT_EQ(world().world()->GetBodyCount(), 0);
+}
+
+TEST_F(GameTest, MaxTranslationMustBeAFiniteNumberAboveZero)
+{
+    start(kScene);
+    for (const char* bad : {"0", "-1", "0/0", "math.huge"})
+        EXPECT_EQ(messageOf<LuaException>([&] { run(std::string("setMaxTranslation(") + bad + ")"); })
+                      .rfind("setMaxTranslation: the distance must be a finite number greater than 0", 0),
+                  0u)
+            << bad;
+    EXPECT_FLOAT_EQ(b2_maxTranslation, 2.0f);
+}
+
+TEST_F(GameTest, NativesInsideCoroutines)
+{
+    start(kScene);
+    run("createBox('crate', '', 3, 4, 1, 1, 1, 0.5, 0.1, true, false, 2) "
+        "__ok, __message = coroutine.resume(coroutine.create(function() getAngle(5) end)) "
+        "__co = coroutine.create(function(a, b) return getWorldPoint('crate', a, b) end) "
+        "__ok2, __x, __y = coroutine.resume(__co, 1, 0)");
+    EXPECT_FALSE(world().getBoolean("__ok"));
+    EXPECT_EQ(world().getString("__message").str().rfind("Excepted type STRING at stack position 1 but found NUMBER", 0),
+              0u)
+        << world().getString("__message");
+    EXPECT_TRUE(world().getBoolean("__ok2"));
+    EXPECT_FLOAT_EQ(world().getNumber("__x"), 4.0f);
+    EXPECT_FLOAT_EQ(world().getNumber("__y"), 4.0f);
 }
