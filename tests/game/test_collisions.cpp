@@ -140,7 +140,7 @@ TEST_F(GameTest, AScriptErrorInACollisionLeavesTheWorldUsable)
 namespace {
 
 // A crate resting on a static shelf: they touch in the first step.
-const char* const kShelf = "objects.world = {} deadBlocks = {} scoreTable = { blocks = { score = 0 } }\n "
+const char* const kShelf = "objects.world = {} objects.joints = {} deadBlocks = {} scoreTable = { blocks = { score = 0 } }\n "
                            "setPhysicsEnabled(true) setLevelLimits(-100, 0, 100, 0)\n "
                            "function shelf()\n "
                            "  createBox('shelf', '', 0, 5, 10, 1, 0, 0.5, 0, true, false, 1)\n "
@@ -172,6 +172,8 @@ TEST_F(GameTest, ChangesInsideACallbackTakeEffectAfterTheStepInOrder)
     run("function change()\n "
         "  createBox('drop', '', 20, 0, 1, 1, 1, 0.5, 0, true, false, 1)\n "
         "  setPosition('drop', 30, -10) setPosition('crate', -30, -20) setObjectParameter('shelf', 2, 1)\n "
+        "  setRotation('crate', 1) createJoint({ type = 3, name = 'keep', end1 = 'shelf', end2 = 'drop' })\n "
+        "  createJoint({ type = 3, name = 'gone', end1 = 'shelf', end2 = 'crate' }) destroyJoint('gone')\n "
         "end\n "
         "function removeBlocks() if seen == nil and objects.world.drop then seen = objects.world.drop.x end end\n "
         "shelf()");
@@ -183,6 +185,9 @@ TEST_F(GameTest, ChangesInsideACallbackTakeEffectAfterTheStepInOrder)
     EXPECT_FLOAT_EQ(world().object("crate")->body->GetPosition().x, -30.0f);
     EXPECT_EQ(number("objects.world.crate.x"), -30.0f);
     EXPECT_EQ(world().object("shelf")->body->GetType(), b2_dynamicBody);
+    EXPECT_FLOAT_EQ(world().object("crate")->body->GetAngle(), 1.0f);
+    EXPECT_EQ(world().world()->GetJointCount(), 1);
+    EXPECT_TRUE(boolean("objects.joints.keep ~= nil and objects.joints.gone == nil"));
     for (int i = 0; i < 15; ++i)
         frame(1.0f / 30);
     EXPECT_GT(number("objects.world.drop.y"), -9.0f); // it falls
@@ -199,4 +204,16 @@ TEST_F(GameTest, RemovedDuringAStepTakesNoFurtherPartInItsContacts)
     frame(1.0f / 30);
     EXPECT_EQ(number("hits"), 1.0f);
     EXPECT_EQ(world().object("shelf"), nullptr);
+}
+
+TEST_F(GameTest, ALevelLoadedInsideACallbackEmptiesTheWorldAfterTheStep)
+{
+    start(kShelf);
+    run("function change() loadLevel('none') createBox('fresh', '', 0, 0, 1, 1, 1, 0.5, 0, true, false, 1) end "
+        "shelf()");
+    frame(1.0f / 30);
+    EXPECT_EQ(world().object("shelf"), nullptr);
+    EXPECT_EQ(world().object("crate"), nullptr);
+    EXPECT_NE(world().object("fresh"), nullptr);
+    EXPECT_EQ(world().world()->GetBodyCount(), 1);
 }
