@@ -108,20 +108,4 @@ struct Invoker<int (T::*)(NativeCall&)>
     }
 };
 
-/// The older raw form: the method works on lua, the calling thread, itself.
-template <class T>
-struct Invoker<int (T::*)(lua_State*)>
-{
-    using Method = int (T::*)(lua_State*);
-
-    static int invoke(lua_State* lua)
-    {
-        return native::guarded(lua, [lua] {
-            Method method;
-            T* object = static_cast<T*>(native::target(lua, &method, sizeof(method)));
-            return (object->*method)(lua);
-        });
-    }
-};
-
 } // namespace lua

@@ -2,6 +2,7 @@
 
 #include "io/IOException.h"
 #include "lua/LuaObject.h"
+#include "lua/NativeCall.h"
 
 #include <regex>
 
@@ -34,10 +35,10 @@ public:
     void openFile(String name) { throw io::IOException(lang::Format("Failed to open {0}", name)); }
     void failStd() { throw std::runtime_error("standard failure"); }
     void callBack(String name) { state()->globals().call(name.c_str()); }
-    int raw(lua_State* lua)
+    int raw(lua::NativeCall& call)
     {
-        lua_pushnumber(lua, state()->getNumber(1) * 2);
-        lua_pushstring(lua, "two");
+        call.push(call.getNumber(1) * 2);
+        call.push("two");
         return 2;
     }
 
