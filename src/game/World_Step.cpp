@@ -50,9 +50,16 @@ void World::step(float dt)
     while (m_accumulator >= STEP) {
         m_world->Step(STEP, 10, 10);
         m_accumulator -= STEP;
+        // The changes asked for are made even after a failed callback; the callback's
+        // error is the one reported.
         std::exception_ptr failure = m_stepFailure;
         m_stepFailure = nullptr;
-        applyDeferred();
+        try {
+            applyDeferred();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
         if (failure)
             std::rethrow_exception(failure);
         m_listener->stepped();

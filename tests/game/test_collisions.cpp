@@ -217,3 +217,12 @@ TEST_F(GameTest, ALevelLoadedInsideACallbackEmptiesTheWorldAfterTheStep)
     EXPECT_NE(world().object("fresh"), nullptr);
     EXPECT_EQ(world().world()->GetBodyCount(), 1);
 }
+
+TEST_F(GameTest, ChangesAskedForBeforeACallbackFailsAreStillMade)
+{
+    start(kShelf);
+    run("function change() removeObject('shelf') error('after the removal') end shelf()");
+    EXPECT_THROW(frame(1.0f / 30), lua::LuaException);
+    EXPECT_EQ(world().object("shelf"), nullptr);
+    EXPECT_EQ(world().world()->GetBodyCount(), 1);
+}
