@@ -217,4 +217,10 @@ TEST_F(GameTest, NativesInsideCoroutines)
     EXPECT_TRUE(world().getBoolean("__ok2"));
     EXPECT_FLOAT_EQ(world().getNumber("__x"), 4.0f);
     EXPECT_FLOAT_EQ(world().getNumber("__y"), 4.0f);
+    // Natives that run scripts of their own, and callbacks into the scripts, from a coroutine.
+    run("function removeBlocks() __removed = (__removed or 0) + 1 end "
+        "coroutine.wrap(function() loadLevel('none') setPhysicsEnabled(true) end)()");
+    EXPECT_NE(log.text().find("Unable to load level.\n"), std::string::npos);
+    frame(1.0f / 30);
+    EXPECT_EQ(world().getNumber("__removed"), 1.0f);
 }
