@@ -9,7 +9,7 @@
 
 namespace audio {
 
-AudioClip::AudioClip(const lang::String& path) : m_stream(new io::FileInputStream(path))
+AudioClip::AudioClip(const lang::String& path) : m_path(path), m_stream(new io::FileInputStream(path))
 {
     m_reader = new AudioReader(m_stream.ptr(), AudioReader::fileType(path));
 }
@@ -20,9 +20,30 @@ AudioClip::AudioClip(const void* samples, int size, const AudioFormat& format)
     m_reader = new AudioReader(m_stream.ptr(), format);
 }
 
+AudioReader* AudioClip::readerFor(AudioClipCursor* cursor)
+{
+    // WAV and raw data seek for free: their plays share the clip's stream.
+    if (m_reader->type() != AudioReader::TYPE_MP3)
+        return m_reader.ptr();
+    if (!cursor->m_decoder) {
+        lang::Ptr<io::InputStream> in = new io::FileInputStream(m_path);
+        lang::Ptr<AudioReader> decoder = new AudioReader(in.ptr(), AudioReader::TYPE_MP3);
+        // The mixer lays samples out by the clip's format: a file replaced since the clip
+        // opened it must not be read in another.
+        if (decoder->channels() != channels() || decoder->sampleRate() != sampleRate() ||
+            decoder->bitsPerSample() != bitsPerSample())
+            throw io::IOException(lang::Format("Format of {0} changed while playing", m_path));
+        cursor->m_decoder = decoder;
+    }
+    return cursor->m_decoder.ptr();
+}
+
 int AudioClip::read(void* buffer, int count, AudioClipCursor* cursor)
 {
-    const int n = m_reader->read(buffer, cursor->position, count);
+    AudioReader* reader = readerFor(cursor);
+    const int64_t before = reader->decodedBytes();
+    const int n = reader->read(buffer, cursor->position, count);
+    m_decodedBytes += reader->decodedBytes() - before;
     cursor->position += n;
     return n;
 }

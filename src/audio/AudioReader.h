@@ -4,6 +4,8 @@
 #include "io/InputStream.h"
 #include "lang/Ptr.h"
 
+#include <cstdint>
+
 struct mpg123_handle_struct;
 
 namespace audio {
@@ -44,6 +46,10 @@ public:
     int dataSize() const { return m_dataSize; }
     /// Stream position of the first sample (WAV and raw).
     int dataOffset() const { return m_dataOffset; }
+    /// Bytes the MP3 decoder has produced since the reader opened, counting those decoded
+    /// only to reach an offset and those decoded again after going back: the work the
+    /// reads cost. 0 for WAV and raw, which seek for free.
+    int64_t decodedBytes() const { return m_decodedTotal; }
 
 private:
     lang::Ptr<io::InputStream> m_stream;
@@ -58,6 +64,7 @@ private:
     int m_dataOffset = 0;
     mpg123_handle_struct* m_decoder = nullptr;
     long m_decodedBytes = 0; ///< the MP3 decoder's position in the decoded data
+    int64_t m_decodedTotal = 0;
 
     void readWave();
     void openMp3();

@@ -157,6 +157,7 @@ int AudioReader::decode(void* buffer, int count)
         }
     }
     m_decodedBytes += produced;
+    m_decodedTotal += produced;
     return produced;
 }
 

@@ -6,6 +6,7 @@
 #include "TempDir.h"
 
 #include "audio/AudioClip.h"
+#include "audio/AudioMixer.h"
 #include "io/ByteArrayInputStream.h"
 #include "io/IOException.h"
 
@@ -112,6 +113,16 @@ protected:
         const std::string command = "lame --quiet -b 128 '" + dir / "tone.wav" + "' '" + dir / "tone.mp3" + "'";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
+
+    /// The file decoded alone, whole, into memory.
+    std::vector<int16_t> wholeDecode()
+    {
+        lang::Ptr<AudioClip> decoded = AudioClip::decode(dir / "tone.mp3");
+        std::vector<int16_t> all(static_cast<size_t>(decoded->dataSize() / 2));
+        lang::Ptr<audio::AudioClipCursor> cursor = new audio::AudioClipCursor;
+        decoded->read(all.data(), decoded->dataSize(), cursor.ptr());
+        return all;
+    }
 };
 
 TEST_F(Mp3, DecodesToTheSourceLengthAndSeeks)
@@ -145,6 +156,61 @@ TEST_F(Mp3, DecodesToTheSourceLengthAndSeeks)
     at->position = 2 * 100;
     ASSERT_EQ(streamed.read(part.data(), 2000, at.ptr()), 2000);
     EXPECT_EQ(part, std::vector<int16_t>(all.begin() + 100, all.begin() + 1100));
+}
+
+// Two plays of one streamed MP3 shared its decoder, which went back to the start of the
+// file for whichever play stood behind the other: on every block of every play.
+TEST_F(Mp3, TwoPlaysOfAStreamedClipDecodeItOnceEach)
+{
+    const std::vector<int16_t> all = wholeDecode();
+    ASSERT_GT(all.size(), 40000u);
+    AudioClip streamed(dir / "tone.mp3");
+    lang::Ptr<audio::AudioClipCursor> first = new audio::AudioClipCursor, second = new audio::AudioClipCursor;
+    std::vector<int16_t> heardFirst, heardSecond;
+    auto take = [&](audio::AudioClipCursor* cursor, std::vector<int16_t>& heard) {
+        int16_t block[689]; // the blocks the output thread mixes at 44.1 kHz
+        const int n = streamed.read(block, int(sizeof(block)), cursor);
+        heard.insert(heard.end(), block, block + n / 2);
+        return n;
+    };
+    while (heardFirst.size() < 10000)
+        take(first.ptr(), heardFirst);
+    while (take(first.ptr(), heardFirst) + take(second.ptr(), heardSecond) > 0) {
+    }
+    EXPECT_EQ(heardFirst, all);
+    EXPECT_EQ(heardSecond, all);
+    EXPECT_EQ(streamed.decodedBytes(), int64_t(4 * all.size())); // every sample once per play
+}
+
+TEST_F(Mp3, TwoStreamedPlaysMixToTheSumOfTheWholeDecode)
+{
+    const std::vector<int16_t> all = wholeDecode();
+    lang::Ptr<AudioClip> streamed = new AudioClip(dir / "tone.mp3");
+    lang::Ptr<audio::AudioMixer> mixer = new audio::AudioMixer(audio::AudioFormat(1, 16, 44100));
+    mixer->start();
+    std::vector<int16_t> out;
+    auto pump = [&] {
+        int16_t block[689];
+        mixer->mix(block, int(sizeof(block)));
+        out.insert(out.end(), block, block + 689);
+    };
+    mixer->play(streamed.ptr(), 1, false, 0);
+    for (int i = 0; i < 15; ++i)
+        pump();
+    const size_t later = out.size();
+    mixer->play(streamed.ptr(), 1, false, 1);
+    while (out.size() < later + all.size() + 689)
+        pump();
+    EXPECT_FALSE(mixer->isClipPlaying(streamed.ptr()));
+
+    // At full volume a play adds its samples as they are; the tone's peaks stay unclamped.
+    std::vector<int16_t> expected(out.size());
+    for (size_t i = 0; i < out.size(); ++i) {
+        const int sum = (i < all.size() ? all[i] : 0) + (i >= later && i - later < all.size() ? all[i - later] : 0);
+        expected[i] = int16_t(std::clamp(sum, -32768, 32767));
+    }
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(streamed->decodedBytes(), int64_t(4 * all.size()));
 }
 
 TEST_F(Mp3, TruncatedFilesFailInsteadOfWaiting)
