@@ -7,6 +7,19 @@
 
 namespace audio {
 
+namespace {
+
+/// A volume within 0..highest; NaN, which every comparison fails, counts as silence.
+float clampVolume(float volume, float highest)
+{
+    return volume > 0 ? std::min(volume, highest) : 0;
+}
+
+static_assert(static_cast<int64_t>(AudioMixer::MAX_PLAY_VOLUME * 4096) * 32768 <= int64_t(1) << 31,
+              "a full-scale 16-bit sample at the loudest gain fits 32 bits");
+
+} // namespace
+
 AudioMixer::AudioMixer(const AudioFormat& output) : m_format(output)
 {
     for (int i = 0; i < TRACKS; ++i) {
@@ -54,7 +67,7 @@ int AudioMixer::play(AudioClip* clip, float volume, bool loop, int track)
     Play p;
     p.clip = clip;
     p.cursor = new AudioClipCursor;
-    p.volume = volume;
+    p.volume = clampVolume(volume, MAX_PLAY_VOLUME);
     p.handle = m_nextHandle++;
     p.track = track;
     p.loop = loop;
@@ -105,7 +118,7 @@ void AudioMixer::setPlayVolume(int handle, float volume)
     for (lang::Array<Play>* list : {&m_active, &m_pending})
         for (Play& p : *list)
             if (p.handle == handle)
-                p.volume = volume;
+                p.volume = clampVolume(volume, MAX_PLAY_VOLUME);
 }
 
 float AudioMixer::playVolume(int handle)
@@ -122,7 +135,7 @@ void AudioMixer::setTrackVolume(int track, float volume)
 {
     checkTrack(track);
     lang::MutexLock lock(m_lock);
-    m_trackVolumes[track] = volume < 0 ? 0 : volume > 1 ? 1 : volume;
+    m_trackVolumes[track] = clampVolume(volume, 1);
 }
 
 float AudioMixer::getTrackVolume(int track)
@@ -177,6 +190,7 @@ void AudioMixer::mixPlay(Play& play, int bytes)
     if (m_format.bitsPerSample == 16) {
         const bool monoToStereo = m_format.channels == 2 && play.clip->channels() == 1;
         const int got = readPlay(play, monoToStereo ? bytes / 2 : bytes);
+        // Volumes are clamped where they are set, so that this product and gain × s fit.
         const int32_t gain = static_cast<int32_t>(trackVolume * play.volume * 4096);
         if (gain <= 0)
             return;

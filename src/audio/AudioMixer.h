@@ -21,6 +21,10 @@ class AudioMixer : public lang::Object
 public:
     /// Tracks 0 to 8.
     static const int TRACKS = 9;
+    /// The loudest a play may be asked to be. At 16 times full level the gain is 65536 in
+    /// the mixer's 1/4096ths, and any 16-bit sample times it still fits 32 bits; louder
+    /// would overflow and wrap the sign.
+    static constexpr float MAX_PLAY_VOLUME = 16;
 
     explicit AudioMixer(const AudioFormat& output);
 
@@ -30,7 +34,8 @@ public:
     bool isRunning();
 
     /// Queues a play of clip; returns its handle, or -1 when stopped or the track is full.
-    /// Throws lang::Exception "Track {0} out of bounds! Range [0-8]".
+    /// The volume is clamped to 0..MAX_PLAY_VOLUME, NaN to 0. Throws lang::Exception
+    /// "Track {0} out of bounds! Range [0-8]".
     int play(AudioClip* clip, float volume, bool loop, int track);
     /// Ends every play of clip.
     void stop(AudioClip* clip);
@@ -38,11 +43,12 @@ public:
     /// Whether a play of that handle, or of that clip, has not ended.
     bool isPlaying(int handle);
     bool isClipPlaying(AudioClip* clip);
+    /// Clamped as in play().
     void setPlayVolume(int handle, float volume);
     /// The volume of the play of that handle, or -1 when there is none.
     float playVolume(int handle);
 
-    /// The volume is clamped to 0..1.
+    /// The volume is clamped to 0..1, NaN to 0.
     void setTrackVolume(int track, float volume);
     float getTrackVolume(int track);
     /// At most count plays at once on the track (compared unsigned: -1 means no limit).

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using audio::AudioFormat;
 using audio::AudioMixer;
 
@@ -121,6 +124,59 @@ TEST_F(Mixer, TracksLimitAndClampVolumes)
 
     mono->stop();
     EXPECT_EQ(mono->play(clip.ptr(), 1, false, 0), -1);
+}
+
+// A script's volume of any size or sign: a huge one overflowed gain × sample and wrapped its
+// sign, a negative or NaN one made an undefined float-to-int conversion.
+TEST_F(Mixer, VolumesFarOutOfRangeAreClampedBeforeTheProduct)
+{
+    const std::vector<int16_t> samples = {32767, -32768, 1000, -1000, 1, -1, 2047, -2048, 12345};
+    lang::Ptr<audio::AudioClip> clip = clip16(samples);
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    // The mix worked in 64 bits, where nothing overflows, at the volume clamped to 0..16.
+    auto clamped = [](float volume) { return std::isnan(volume) ? 0.0f : std::clamp(volume, 0.0f, 16.0f); };
+    auto oracle = [&](float volume, float track) {
+        const int64_t gain = int64_t(double(track) * clamped(volume) * 4096);
+        std::vector<int16_t> out;
+        for (int16_t s : samples)
+            out.push_back(int16_t(std::clamp<int64_t>((gain * s) >> 12, -32768, 32767)));
+        return out;
+    };
+    const float volumes[] = {1e30f, 3e9f, 524288, 65536, 17, 16.5f, 16, 7.25f, 1, -0.5f, -1e30f, inf, -inf, nan};
+    for (float volume : volumes) {
+        const int handle = mono->play(clip.ptr(), volume, false, 0);
+        EXPECT_EQ(mono->playVolume(handle), clamped(volume)) << volume;
+        EXPECT_EQ(mix16(*mono, int(samples.size())), oracle(volume, 1)) << volume;
+    }
+    // Set while playing, and under a track at half volume.
+    mono->setTrackVolume(2, 0.5f);
+    for (float volume : volumes) {
+        const int handle = mono->play(clip.ptr(), 1, false, 2);
+        mono->setPlayVolume(handle, volume);
+        EXPECT_EQ(mono->playVolume(handle), clamped(volume)) << volume;
+        EXPECT_EQ(mix16(*mono, int(samples.size())), oracle(volume, 0.5f)) << volume;
+    }
+    // A track volume out of range keeps to 0..1 the same way.
+    for (float track : {1e30f, inf, -1e30f, nan}) {
+        mono->setTrackVolume(3, track);
+        EXPECT_EQ(mono->getTrackVolume(3), track > 0 ? 1.0f : 0.0f) << track;
+        mono->play(clip.ptr(), 1e30f, false, 3);
+        EXPECT_EQ(mix16(*mono, int(samples.size())), oracle(16, track > 0 ? 1 : 0)) << track;
+    }
+
+    // 8-bit: the loudest gain is 16 × 256, each byte's distance from 128 times 16.
+    lang::Ptr<AudioMixer> mixer = new AudioMixer(AudioFormat(1, 8, 22050));
+    mixer->start();
+    const uint8_t bytes[] = {130, 126, 128, 255, 0, 135};
+    lang::Ptr<audio::AudioClip> eight = new audio::AudioClip(bytes, 6, AudioFormat(1, 8, 22050));
+    for (float volume : {1e30f, 3e9f, 17.0f, -1e30f, nan}) {
+        mixer->play(eight.ptr(), volume, false, 0);
+        uint8_t out[6];
+        mixer->mix(out, 6);
+        const int64_t gain = int64_t(clamped(volume) * 256);
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(out[i], std::clamp<int64_t>(((gain * (bytes[i] - 128)) >> 8) + 128, 0, 255)) << volume << " " << i;
+    }
 }
 
 TEST_F(Mixer, EightBitMixesAroundItsMidpoint)
