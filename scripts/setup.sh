@@ -78,10 +78,10 @@ fetch_source() {  # fetch_source PACKAGE VERSION DIR -> unpacked tree in $deps/s
 # --- Lua 5.1.5, compiled as C++ with float numbers ---------------------------
 
 lua_version=5.1.5-9
-lua_patch="$root/scripts/patches/lua5.1-float.patch"
+lua_patches=("$root/scripts/patches/lua5.1-float.patch" "$root/scripts/patches/lua5.1-gc-step.patch")
 lua_flags="-O2 -g -fPIC -DLUA_USE_POSIX -DLUA_USE_DLOPEN -Wno-deprecated"
 lua_recipe=2  # raise when the steps below change what lands in .deps/lua
-lua_stamp=$(printf '%s\n%s\n%s\n' "$lua_version" "$lua_flags" "$lua_recipe" | cat - "$lua_patch" | sha256sum | cut -d' ' -f1)
+lua_stamp=$(printf '%s\n%s\n%s\n' "$lua_version" "$lua_flags" "$lua_recipe" | cat - "${lua_patches[@]}" | sha256sum | cut -d' ' -f1)
 lua_out="$deps/lua"
 
 if [ "$(cat "$lua_out/.stamp" 2>/dev/null)" != "$lua_stamp" ]; then
@@ -92,8 +92,10 @@ if [ "$(cat "$lua_out/.stamp" 2>/dev/null)" != "$lua_stamp" ]; then
     mkdir -p "$deps/build" "$lua_out/include" "$lua_out/lib"
     cp -r "$deps/src/lua5.1-5.1.5" "$work"
     # Debian's own patches (the vararg stack-overflow fix among them) are
-    # applied by the unpacking; ours goes on top.
-    (cd "$work" && patch -s -p1 < "$lua_patch") || die "the Lua patch does not apply"
+    # applied by the unpacking; ours go on top.
+    for p in "${lua_patches[@]}"; do
+        (cd "$work" && patch -s -p1 < "$p") || die "the Lua patch $(basename "$p") does not apply"
+    done
     # The module-paths patch expects the header Debian's build generates.
     multiarch=$(gcc -print-multiarch 2>/dev/null || echo x86_64-linux-gnu)
     echo "#define DEB_HOST_MULTIARCH \"$multiarch\"" > "$work/src/lua5.1-deb-multiarch.h"
