@@ -3,6 +3,7 @@
 
 #include "Failure.h"
 #include "HttpPeer.h"
+#include "HoldingPeer.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -82,4 +83,54 @@ TEST(Http, NothingListening)
     LogCapture quiet;
     EXPECT_EQ(messageOf<lang::Exception>([] { HttpFileInputStream in("http://nonexistent.invalid/x", ""); }),
               "Failed to resolve address for nonexistent.invalid");
+}
+
+TEST(Http, AKeepAliveAnswerEndsAtItsContentLength)
+{
+    // The server leaves the connection open after the body, as HTTP/1.1 allows.
+    HoldingPeer peer("HTTP/1.1 200 OK\r\nConnection: keep-alive\r\nContent-Length: 20\r\n\r\nstatus=ok&latest=2.0");
+    NEED_PORT_80(peer);
+    HttpFileInputStream in("http://127.0.0.1/v", "");
+    EXPECT_EQ(in.available(), 20);
+    EXPECT_EQ(body(in), "status=ok&latest=2.0");
+    char more[4];
+    EXPECT_EQ(in.read(more, sizeof(more)), 0);
+    EXPECT_FALSE(peer.clientClosed());
+}
+
+TEST(Http, TheContentLengthFieldIsReadInAnyCase)
+{
+    HoldingPeer peer("HTTP/1.1 200 OK\r\nX-Content-Length: 2\r\ncontent-LENGTH:\t7\r\n\r\nlatest=");
+    NEED_PORT_80(peer);
+    HttpFileInputStream in("http://127.0.0.1/v", "");
+    EXPECT_EQ(in.available(), 7);
+    EXPECT_EQ(body(in), "latest=");
+}
+
+TEST(Http, AnAnswerShorterThanItsContentLengthFails)
+{
+    HttpPeer peer("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n12345");
+    NEED_PORT_80(peer);
+    HttpFileInputStream in("http://127.0.0.1/v", "");
+    EXPECT_EQ(messageOf<lang::Exception>([&] { body(in); }), "The answer from 127.0.0.1 ended after 5 of its 10 bytes");
+}
+
+TEST(Http, AHeaderTrickledForeverIsCutOffByTheTimeLimit)
+{
+    // A byte every 20 ms keeps every single wait short.
+    HoldingPeer peer("HTTP/1.1 200 OK\r\nX-Slow: ", 20, true);
+    NEED_PORT_80(peer);
+    EXPECT_EQ(messageOf<lang::Exception>([] { HttpFileInputStream in("http://127.0.0.1/x", "", 300); }),
+              "The exchange with 127.0.0.1 took longer than 300 ms");
+}
+
+TEST(Http, ABodyTrickledForeverIsCutOffByTheTimeLimit)
+{
+    HoldingPeer peer("HTTP/1.1 200 OK\r\n\r\nstatus=", 20, true);
+    NEED_PORT_80(peer);
+    EXPECT_EQ(messageOf<lang::Exception>([] {
+                  HttpFileInputStream in("http://127.0.0.1/x", "", 400);
+                  body(in);
+              }),
+              "The exchange with 127.0.0.1 took longer than 400 ms");
 }
