@@ -18,8 +18,13 @@ class Launcher : public lang::Object
 {
 public:
     Launcher();
-    /// Hands the address to the desktop and returns true at once; failures are not reported.
-    bool openURL(const lang::String& address) { return m_impl->openURL(address); }
+    /// Hands an http:, https: or mailto: address to the desktop and returns true at once;
+    /// the desktop's own failures are not reported. Anything else (a file path, a file: or
+    /// javascript: URL, an empty text) is refused with a log line naming it, and false: the
+    /// desktop would open or run local things for it.
+    bool openURL(const lang::String& address);
+    /// Whether openURL hands address to the desktop.
+    static bool isWebOrMailAddress(const lang::String& address);
 
 private:
     lang::Ptr<LauncherImpl> m_impl;
