@@ -84,6 +84,25 @@ void AudioMixer::stop(AudioClip* clip)
                 p.done = true;
 }
 
+void AudioMixer::replaceClip(lang::Ptr<AudioClip>& slot, AudioClip* clip)
+{
+    lang::Ptr<AudioClip> replaced; // declared before the lock: released after it
+    lang::MutexLock lock(m_lock);
+    if (slot.ptr() == clip)
+        return;
+    // Marking the plays done would leave them holding the clip until the output thread's
+    // next pass, which would then count it down while this thread does.
+    for (lang::Array<Play>* list : {&m_active, &m_pending}) {
+        int kept = 0;
+        for (int i = 0; i < list->size(); ++i)
+            if ((*list)[i].clip.ptr() != slot.ptr())
+                (*list)[kept++] = (*list)[i];
+        list->resize(kept);
+    }
+    replaced = slot;
+    slot = clip;
+}
+
 void AudioMixer::stopAll()
 {
     lang::MutexLock lock(m_lock);

@@ -15,7 +15,8 @@ namespace audio {
 ///
 /// Every operation takes the mixer lock: scripts play and stop on the main thread while the
 /// output thread mixes. Clips and cursors cross between the two only inside play records
-/// under that lock. mix() works without a thread too, so tests pump it by hand.
+/// under that lock; their counts are not atomic, so a clip the plays may hold is let go
+/// through replaceClip(). mix() works without a thread too, so tests pump it by hand.
 class AudioMixer : public lang::Object
 {
 public:
@@ -39,6 +40,11 @@ public:
     int play(AudioClip* clip, float volume, bool loop, int track);
     /// Ends every play of clip.
     void stop(AudioClip* clip);
+    /// Puts clip in slot's place under the mixer lock, dropping every play of the clip the
+    /// slot held first: the output thread never mixes a clip being destroyed or half
+    /// replaced. The replaced clip is released after the lock, on the calling thread, where
+    /// no play holds it any more. Replacing a clip with itself ends nothing.
+    void replaceClip(lang::Ptr<AudioClip>& slot, AudioClip* clip);
     void stopAll();
     /// Whether a play of that handle, or of that clip, has not ended.
     bool isPlaying(int handle);

@@ -28,6 +28,8 @@ public:
 
     int play(AudioClip* clip, float volume, bool loop, int track) { return m_mixer->play(clip, volume, loop, track); }
     void stop(AudioClip* clip) { m_mixer->stop(clip); }
+    /// AudioMixer::replaceClip.
+    void replaceClip(lang::Ptr<AudioClip>& slot, AudioClip* clip) { m_mixer->replaceClip(slot, clip); }
     void stopAll() { m_mixer->stopAll(); }
     bool isPlaying(int handle) { return m_mixer->isPlaying(handle); }
     bool isClipPlaying(AudioClip* clip) { return m_mixer->isClipPlaying(clip); }

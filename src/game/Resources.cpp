@@ -275,9 +275,12 @@ void Resources::createAudio(const String& name, const String& file, bool streame
     audio::AudioOutput* output = requireOutput("create audio");
     const String path = fullPath(file);
     Ptr<audio::AudioClip> clip = streamed ? new audio::AudioClip(path) : audio::AudioClip::decode(path);
-    if (const Ptr<audio::AudioClip>* old = m_clips.find(name))
-        output->stop(old->ptr());
-    m_clips.put(name, clip);
+    // The output thread may be mixing the clip stored before: it is swapped out under the
+    // mixer lock, its plays with it, so that thread neither mixes nor counts it after.
+    if (Ptr<audio::AudioClip>* old = m_clips.find(name))
+        output->replaceClip(*old, clip.ptr());
+    else
+        m_clips.put(name, clip);
 }
 
 int Resources::playAudio(const String& name, float volume, bool loop, int track)

@@ -92,7 +92,7 @@ public:
     void createAudioOutput(int channels, int bitsPerSample, int sampleRate);
     void createAudioInput(int channels, int bitsPerSample, int sampleRate);
     /// Loads a clip under name: streamed from the file, or decoded into memory now. A clip
-    /// stored under the name before stops playing and is replaced.
+    /// stored under the name before stops playing and is replaced under the mixer lock.
     void createAudio(const lang::String& name, const lang::String& file, bool streamed);
     /// The play handle, or -1 for an unknown name, a stopped output or a full track.
     int playAudio(const lang::String& name, float volume, bool loop, int track);

@@ -3,8 +3,11 @@
 #include "audio/AudioClip.h"
 #include "audio/AudioDevice.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 /// 16-bit samples as little-endian bytes.
@@ -63,4 +66,25 @@ public:
         bytes.insert(bytes.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + n);
     }
     void clear() override { bytes.clear(); }
+};
+
+/// Where clips were destroyed: on the thread that owns them, or elsewhere.
+struct Destructions
+{
+    std::thread::id owner = std::this_thread::get_id();
+    std::atomic<int> here{0}, elsewhere{0};
+};
+
+/// A clip that records on which thread it is destroyed.
+class CountedClip : public audio::AudioClip
+{
+public:
+    template <class... Args>
+    explicit CountedClip(Destructions* tally, Args&&... args) : AudioClip(std::forward<Args>(args)...), m_tally(tally)
+    {
+    }
+    ~CountedClip() override { ++(std::this_thread::get_id() == m_tally->owner ? m_tally->here : m_tally->elsewhere); }
+
+private:
+    Destructions* m_tally;
 };

@@ -126,6 +126,40 @@ TEST_F(Mixer, TracksLimitAndClampVolumes)
     EXPECT_EQ(mono->play(clip.ptr(), 1, false, 0), -1);
 }
 
+// Replacing a clip under a name stopped its plays and dropped the name's reference at once,
+// while the plays kept theirs until the output thread's next pass: the two threads counted
+// one clip down together, and the output thread destroyed it.
+TEST_F(Mixer, ReplacingAClipDropsItsPlaysAndReleasesItOnTheCallingThread)
+{
+    Destructions tally;
+    const std::vector<uint8_t> bytes = pcm16({100, 200, 300, 400});
+    lang::Ptr<audio::AudioClip> slot = new CountedClip(&tally, bytes.data(), int(bytes.size()), AudioFormat(1, 16, 44100));
+    lang::Ptr<audio::AudioClip> other = clip16({1000, 1000, 1000, 1000, 1000, 1000});
+    const int active = mono->play(slot.ptr(), 1, true, 0);
+    mono->play(other.ptr(), 1, false, 0);
+    EXPECT_EQ(mix16(*mono, 2), (std::vector<int16_t>{1100, 1200}));
+    const int pending = mono->play(slot.ptr(), 1, false, 1);
+
+    lang::Ptr<audio::AudioClip> next = clip16({5, 6, 7});
+    mono->replaceClip(slot, next.ptr());
+    EXPECT_EQ(tally.here, 1); // gone before any further pass
+    EXPECT_EQ(tally.elsewhere, 0);
+    EXPECT_EQ(slot.ptr(), next.ptr());
+    EXPECT_FALSE(mono->isPlaying(active));
+    EXPECT_FALSE(mono->isPlaying(pending));
+    // The other clip plays on where it was.
+    EXPECT_EQ(mix16(*mono, 2), (std::vector<int16_t>{1000, 1000}));
+
+    const int again = mono->play(slot.ptr(), 1, false, 0);
+    mono->replaceClip(slot, next.ptr()); // the same clip: its play goes on
+    EXPECT_TRUE(mono->isPlaying(again));
+    EXPECT_EQ(mix16(*mono, 4), (std::vector<int16_t>{1005, 1006, 7, 0}));
+
+    lang::Ptr<audio::AudioClip> empty;
+    mono->replaceClip(empty, next.ptr()); // a slot that held nothing
+    EXPECT_EQ(empty.ptr(), next.ptr());
+}
+
 // A script's volume of any size or sign: a huge one overflowed gain × sample and wrapped its
 // sign, a negative or NaN one made an undefined float-to-int conversion.
 TEST_F(Mixer, VolumesFarOutOfRangeAreClampedBeforeTheProduct)

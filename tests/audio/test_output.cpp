@@ -199,4 +199,58 @@ TEST(OutputThread, PlaysAndStopsRaceTheMixerCleanly)
     EXPECT_GT(refused, 0); // track 1 filled up now and then
 }
 
+// Clips replaced under their names while the output thread mixes their plays: streamed WAV
+// and MP3 files, whose plays open decoders on the output thread, and memory clips. Every
+// replaced clip must be let go on this thread, never half-counted or destroyed by the mixer
+// (ThreadSanitizer watches the counts in test.sh's run).
+TEST(OutputThread, ClipsReplacedWhilePlayingAreReleasedOnTheCallingThread)
+{
+    TempDir dir;
+    std::vector<int16_t> tone;
+    for (int i = 0; i < 4410; ++i)
+        tone.push_back(int16_t((i % 50) * 600 - 15000));
+    dir.write("tone.wav", riff({{"fmt ", fmt(1, 1, 44100, 16)}, {"data", bytesOf(tone)}}));
+    const std::string command = "lame --quiet -b 64 '" + dir / "tone.wav" + "' '" + dir / "tone.mp3" + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::vector<uint8_t> bytes = pcm16(tone);
+
+    Destructions tally;
+    int made = 0;
+    std::mt19937 random(5);
+    auto make = [&]() -> audio::AudioClip* {
+        ++made;
+        switch (random() % 4) {
+        case 0: return new CountedClip(&tally, lang::String(dir / "tone.wav"));
+        case 1: return new CountedClip(&tally, lang::String(dir / "tone.mp3"));
+        case 2: return new CountedClip(&tally, bytes.data(), int(bytes.size()), AudioFormat(1, 16, 44100));
+        default: return new CountedClip(&tally, bytes.data(), int(bytes.size()), AudioFormat(2, 16, 44100));
+        }
+    };
+    std::vector<lang::Ptr<audio::AudioClip>> slots(4);
+    {
+        AudioOutput output(AudioFormat(2, 16, 44100));
+        ASSERT_TRUE(output.start());
+        for (lang::Ptr<audio::AudioClip>& slot : slots)
+            slot = make();
+        int plays = 0, replaced = 0;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (std::chrono::steady_clock::now() < end) {
+            lang::Ptr<audio::AudioClip>& slot = slots[random() % slots.size()];
+            switch (random() % 6) {
+            case 0:
+            case 1: output.replaceClip(slot, make()); ++replaced; break;
+            case 2: output.stop(slot.ptr()); break;
+            default: plays += output.play(slot.ptr(), 0.3f, random() % 4 == 0, int(random() % 9)) >= 0; break;
+            }
+            lang::Thread::sleep(random() % 2);
+        }
+        EXPECT_GT(plays, 100);
+        EXPECT_GT(replaced, 100);
+        EXPECT_EQ(tally.elsewhere, 0);
+    }
+    slots.clear();
+    EXPECT_EQ(tally.here, made);
+    EXPECT_EQ(tally.elsewhere, 0);
+}
+
 } // namespace
