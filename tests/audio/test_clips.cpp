@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <random>
 
 using audio::AudioClip;
@@ -211,6 +212,21 @@ TEST_F(Mp3, TwoStreamedPlaysMixToTheSumOfTheWholeDecode)
     }
     EXPECT_EQ(out, expected);
     EXPECT_EQ(streamed->decodedBytes(), int64_t(4 * all.size()));
+}
+
+TEST_F(Mp3, APlayOfAFileReplacedInAnotherLayoutFails)
+{
+    AudioClip streamed(dir / "tone.mp3");
+    dir.write("stereo.wav", riff({{"fmt ", fmt(1, 2, 44100, 16)}, {"data", bytesOf(std::vector<int16_t>(8820, 1000))}}));
+    const std::string command = "lame --quiet '" + dir / "stereo.wav" + "' '" + dir / "stereo.mp3" + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    ASSERT_EQ(std::rename((dir / "stereo.mp3").c_str(), (dir / "tone.mp3").c_str()), 0);
+    // The clip is mono: a new play must not read stereo frames as twice as many mono ones.
+    lang::Ptr<audio::AudioClipCursor> cursor = new audio::AudioClipCursor;
+    std::vector<uint8_t> buffer(4096);
+    EXPECT_EQ(messageOf<io::IOException>([&] { streamed.read(buffer.data(), 4096, cursor.ptr()); }),
+              "Format of " + dir / "tone.mp3" + " changed while playing");
+    EXPECT_EQ(cursor->position, 0);
 }
 
 TEST_F(Mp3, TruncatedFilesFailInsteadOfWaiting)
