@@ -91,9 +91,6 @@ GameLua::~GameLua()
     } catch (const lang::Throwable& e) {
         lang::log("Saving settings failed: %s\n", e.getMessage().c_str());
     }
-    // The workers end within their time-outs; they touch only their own fields.
-    m_versionThread = nullptr;
-    m_updaterThread = nullptr;
     m_physics.reset();
     m_particles = nullptr;
     m_videoPlayer = nullptr;
@@ -323,16 +320,7 @@ void GameLua::update(float dt)
     } else {
         stopRollingSounds();
     }
-    if (m_versionPending.load(std::memory_order_acquire)) {
-        m_versionPending.store(false, std::memory_order_relaxed);
-        m_versionThread = nullptr; // its body has returned: this joins at once
-        callback("latestVersionNumberReceived", {m_latestVersion, m_updateUrl});
-    }
-    if (m_updatePending.load(std::memory_order_acquire)) {
-        m_updatePending.store(false, std::memory_order_relaxed);
-        m_updaterThread = nullptr;
-        callback("updateAvailable", {m_updateAvailable.load(std::memory_order_relaxed)});
-    }
+    deliverCheckAnswers();
     if (isFunction("update"))
         call("update", dt, dt);
     if (m_physics->isEnabled())

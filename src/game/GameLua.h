@@ -241,18 +241,15 @@ private:
     bool m_scriptsLoaded = false;
     int m_rollingHandles[4] = {-1, -1, -1, -1}; ///< play handles of the rolling sounds, by material
 
-    // The version and updater checks: a worker writes its answer, then sets the flag with
-    // release ordering; the main thread reads the flag with acquire ordering each frame.
-    lang::String m_versionQuery;
-    lang::String m_latestVersion, m_updateUrl;
-    std::atomic<bool> m_versionPending{false};
-    std::atomic<bool> m_updatePending{false};
-    std::atomic<bool> m_updateAvailable{false};
-    std::atomic<bool> m_versionWorkerDone{false};
-    lang::Ptr<lang::Thread> m_versionThread, m_updaterThread;
-    void versionWorker();
-    void versionCheck();
-    void updaterWorker();
+    // The version and updater checks run on detached workers, which may outlive this table:
+    // quitting waits for neither a slow server nor the updater. A worker writes only the
+    // check it shares with the table, through a counted pointer.
+    struct VersionCheck;
+    struct UpdaterCheck;
+    std::shared_ptr<VersionCheck> m_versionCheck;
+    std::shared_ptr<UpdaterCheck> m_updaterCheck;
+    /// On the main thread, each frame: calls the scripts back for the checks that answered.
+    void deliverCheckAnswers();
 
     void registerNatives();
     lua::LuaTable loadSavedTable(const lang::String& fileName);

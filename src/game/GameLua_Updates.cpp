@@ -8,6 +8,7 @@
 #include "net/HttpFileInputStream.h"
 
 #include <climits>
+#include <memory>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,24 @@ using lang::String;
 namespace game {
 
 namespace {
+
+/// Milliseconds for the whole exchange with the version server: one that sends a byte now
+/// and then must not keep its worker for ever.
+const int VERSION_CHECK_LIMIT = 20000;
+
+/// A worker's body, bound to its counted check rather than to the table, which may be gone
+/// by the time the body ends.
+template <class Check>
+class CheckBody : public lang::FuncBase
+{
+public:
+    explicit CheckBody(std::shared_ptr<Check> check) : m_check(std::move(check)) {}
+    void invoke() override { m_check->run(); }
+    lang::FuncBase* clone() const override { return new CheckBody(*this); }
+
+private:
+    std::shared_ptr<Check> m_check;
+};
 
 /// The updater program next to the executable.
 String updaterPath()
@@ -53,69 +72,109 @@ bool GameLua::parseVersionAnswer(const String& body, String* status, String* lat
     return any;
 }
 
+/// One version check, shared by the table and its worker. The worker writes the answer,
+/// then sets answered (release); the main thread reads the answer once it sees answered
+/// (acquire). finished is set last, answer or not.
+struct GameLua::VersionCheck
+{
+    String query; ///< written before the worker starts
+    String latest, url;
+    std::atomic<bool> answered{false};
+    std::atomic<bool> finished{false};
+
+    void run();
+};
+
+/// One run of the updater with /justcheck, shared by the table and its worker: report is
+/// -1 until the updater has reported, then whether it found an update (release).
+struct GameLua::UpdaterCheck
+{
+    std::atomic<int> report{-1};
+    std::atomic<bool> finished{false};
+
+    void run();
+};
+
 void GameLua::requestLatestVersionNumber()
 {
     const String endpoint = framework::Config::current().versionCheckUrl;
-    if (m_versionThread && m_versionWorkerDone.load(std::memory_order_acquire))
-        m_versionThread = nullptr; // a finished check that reported nothing
-    if (endpoint.isEmpty() || m_versionThread)
-        return; // no endpoint configured, or a check already under way
-    m_versionWorkerDone.store(false, std::memory_order_relaxed);
+    if (m_versionCheck && m_versionCheck->finished.load(std::memory_order_acquire) &&
+        !m_versionCheck->answered.load(std::memory_order_relaxed))
+        m_versionCheck = nullptr; // a finished check that reported nothing
+    // An answer not yet delivered counts as a check under way: a second one would only
+    // race it to the scripts.
+    if (endpoint.isEmpty() || m_versionCheck)
+        return;
     const String version = isString("gameVersionNumber") ? getString("gameVersionNumber") : String("1.0.0");
-    m_versionQuery = endpoint + "version=" + version + "&debugVersion=2.0.0";
-    m_versionThread = new lang::Thread(lang::Func1<GameLua>(this, &GameLua::versionWorker), true);
+    std::shared_ptr<VersionCheck> check = std::make_shared<VersionCheck>();
+    check->query = endpoint + "version=" + version + "&debugVersion=2.0.0";
+    // Detached at once: quitting never waits for the server.
+    lang::Ptr<lang::Thread> worker = new lang::Thread(CheckBody<VersionCheck>(check), false);
+    m_versionCheck = check;
 }
 
-void GameLua::versionWorker()
-{
-    versionCheck();
-    m_versionWorkerDone.store(true, std::memory_order_release);
-}
-
-void GameLua::versionCheck()
+void GameLua::VersionCheck::run()
 {
     try {
-        net::HttpFileInputStream in(m_versionQuery, "Pelterra");
+        net::HttpFileInputStream in(query, "Pelterra", VERSION_CHECK_LIMIT);
         std::string body;
         char buffer[512];
         for (int n; (n = in.read(buffer, sizeof(buffer))) > 0 && body.size() < 65536;)
             body.append(buffer, static_cast<size_t>(n));
-        String status, latest, url;
-        if (!parseVersionAnswer(String(body), &status, &latest, &url)) {
+        String status;
+        if (!parseVersionAnswer(String(body), &status, &latest, &url))
             lang::log("Version check failed: Malformed response\n");
-            return;
-        }
-        m_latestVersion = latest;
-        m_updateUrl = url;
-        m_versionPending.store(true, std::memory_order_release);
+        else
+            answered.store(true, std::memory_order_release);
     } catch (const lang::Throwable& e) {
         lang::log("Version check failed: %s\n", e.getMessage().c_str());
     }
+    finished.store(true, std::memory_order_release);
 }
 
 void GameLua::checkForUpdates()
 {
-    if (m_updaterThread)
+    if (m_updaterCheck && m_updaterCheck->finished.load(std::memory_order_acquire) &&
+        m_updaterCheck->report.load(std::memory_order_relaxed) < 0)
+        m_updaterCheck = nullptr; // a finished check that did not report: ask again
+    if (m_updaterCheck)
         return;
-    m_updaterThread = new lang::Thread(lang::Func1<GameLua>(this, &GameLua::updaterWorker), true);
+    std::shared_ptr<UpdaterCheck> check = std::make_shared<UpdaterCheck>();
+    lang::Ptr<lang::Thread> worker = new lang::Thread(CheckBody<UpdaterCheck>(check), false);
+    m_updaterCheck = check;
 }
 
-void GameLua::updaterWorker()
+void GameLua::UpdaterCheck::run()
 {
     const String program = updaterPath();
-    if (access(program.c_str(), X_OK) != 0)
-        return; // no updater: the check just does not report
     std::string path = program.str(), flag = "/justcheck";
     char* argv[] = {&path[0], &flag[0], nullptr};
     pid_t child;
-    if (posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ) != 0)
-        return;
     int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return;
-    // The updater's exit code 1 reports an update.
-    m_updateAvailable.store(WEXITSTATUS(status) == 1, std::memory_order_relaxed);
-    m_updatePending.store(true, std::memory_order_release);
+    // No updater, one that can't start or one that was killed: the check does not report.
+    if (access(program.c_str(), X_OK) == 0 && posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ) == 0 &&
+        waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+        // The updater's exit code 1 reports an update.
+        report.store(WEXITSTATUS(status) == 1 ? 1 : 0, std::memory_order_release);
+    }
+    finished.store(true, std::memory_order_release);
+}
+
+void GameLua::deliverCheckAnswers()
+{
+    // Each check is let go before its callback, which may ask again.
+    if (m_versionCheck && m_versionCheck->answered.load(std::memory_order_acquire)) {
+        const std::shared_ptr<VersionCheck> check = std::move(m_versionCheck);
+        m_versionCheck = nullptr;
+        callback("latestVersionNumberReceived", {check->latest, check->url});
+    }
+    if (m_updaterCheck) {
+        const int report = m_updaterCheck->report.load(std::memory_order_acquire);
+        if (report >= 0) {
+            m_updaterCheck = nullptr;
+            callback("updateAvailable", {report == 1});
+        }
+    }
 }
 
 void GameLua::callVersionUpdater()

@@ -253,7 +253,7 @@ TEST_F(GameTest, RokuIsAbsentElsewhere)
 
 TEST_F(GameTest, VersionCheck)
 {
-    HttpPeer peer("HTTP/1.1 200 OK\r\nContent-Length: 51\r\n\r\nstatus=ok&latest=2.1.0&url=http://example.org/get&x=1");
+    HttpPeer peer("HTTP/1.1 200 OK\r\nContent-Length: 53\r\n\r\nstatus=ok&latest=2.1.0&url=http://example.org/get&x=1");
     if (!peer.ready())
         GTEST_SKIP() << "cannot listen on 127.0.0.1:80 here";
     start("gameVersionNumber = '1.2.3' calls = 0 "

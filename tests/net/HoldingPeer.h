@@ -47,6 +47,8 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return m_request;
     }
+    /// Whether a whole request has come in.
+    bool requested() const { return m_requestDone; }
     /// Whether the peer has seen the client close the connection.
     bool clientClosed() const { return m_clientClosed; }
 

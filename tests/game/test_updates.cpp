@@ -1,0 +1,132 @@
+#include "GameFixture.h"
+#include "HttpPeer.h"
+#include "net/HoldingPeer.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+/// An updater script next to the running program (here, the test program), where the
+/// game looks for it; removed with the object.
+class Updater
+{
+public:
+    explicit Updater(const std::string& body)
+    {
+        char self[4096];
+        const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+        const std::string program(self, static_cast<size_t>(length > 0 ? length : 0));
+        m_path = program.substr(0, program.rfind('/') + 1) + "updater";
+        std::ofstream(m_path) << "#!/bin/sh\n" << body;
+        chmod(m_path.c_str(), 0755);
+    }
+    ~Updater() { std::remove(m_path.c_str()); }
+
+private:
+    std::string m_path;
+};
+
+/// Waits up to five seconds for a condition.
+template <class Condition>
+bool within5s(Condition condition)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+double secondsToDelete(game::GameApp*& app)
+{
+    const Clock::time_point start = Clock::now();
+    delete app;
+    app = nullptr;
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+} // namespace
+
+TEST_F(GameTest, QuittingWhileTheUpdaterChecksTakesUnderASecond)
+{
+    TempDir dir;
+    Updater updater("echo $$ > '" + (dir / "pid") + "'\nexec sleep 30\n");
+    start("function updateAvailable(yes) answer = yes end");
+    run("checkForUpdates()");
+    ASSERT_TRUE(within5s([&] { return dir.read("pid").find('\n') != std::string::npos; })) << "the updater did not start";
+    EXPECT_LT(secondsToDelete(app), 1.0);
+    kill(std::stoi(dir.read("pid")), SIGKILL);
+}
+
+TEST_F(GameTest, QuittingWhileTheVersionServerIsSilentTakesUnderASecond)
+{
+    {
+        HoldingPeer peer(""); // takes the request and answers nothing
+        if (!peer.ready())
+            GTEST_SKIP() << "cannot listen on 127.0.0.1:80 here";
+        start("function latestVersionNumberReceived() called = true end");
+        framework::Config::current().versionCheckUrl = "http://127.0.0.1/check?";
+        run("requestLatestVersionNumber()");
+        framework::Config::current().versionCheckUrl = lang::String();
+        ASSERT_TRUE(within5s([&] { return peer.requested(); }));
+        EXPECT_LT(secondsToDelete(app), 1.0);
+    }
+    // The worker, alone now, sees the connection close and ends.
+    EXPECT_TRUE(within5s([&] { return log.text().find("Version check failed: Malformed response\n") != std::string::npos; }))
+        << log.text();
+}
+
+TEST_F(GameTest, TheUpdaterIsAskedAgainAfterACheckThatDidNotReport)
+{
+    start("function updateAvailable(yes) answer = yes end");
+    run("checkForUpdates()");
+    usleep(300000); // long enough for that check to find no updater and end
+    Updater updater("exit 1\n");
+    bool answered = false;
+    for (int i = 0; i < 500 && !answered; ++i) {
+        run("checkForUpdates()");
+        frame(0.01f);
+        answered = boolean("answer ~= nil");
+        usleep(10000);
+    }
+    EXPECT_TRUE(boolean("answer == true"));
+}
+
+TEST_F(GameTest, ASecondVersionRequestWaitsUntilTheFirstAnswerIsDelivered)
+{
+    start("calls = 0 function latestVersionNumberReceived(latest) got = latest calls = calls + 1 end");
+    framework::Config::current().versionCheckUrl = "http://127.0.0.1/check?";
+    {
+        HttpPeer first("HTTP/1.1 200 OK\r\nContent-Length: 16\r\n\r\nlatest=2.1&url=a");
+        if (!first.ready())
+            GTEST_SKIP() << "cannot listen on 127.0.0.1:80 here";
+        run("requestLatestVersionNumber()");
+        first.request(); // answered and closed
+    }
+    usleep(300000); // the worker has its answer by now, and no frame has delivered it
+    HoldingPeer second("HTTP/1.1 200 OK\r\nContent-Length: 16\r\n\r\nlatest=3.0&url=b");
+    ASSERT_TRUE(second.ready());
+    run("requestLatestVersionNumber()");
+    frame(0.01f);
+    EXPECT_TRUE(boolean("got == '2.1' and calls == 1"));
+    usleep(100000);
+    EXPECT_FALSE(second.requested());
+
+    run("requestLatestVersionNumber()"); // the first answer is delivered: a new check starts
+    for (int i = 0; i < 200 && !boolean("calls == 2"); ++i) {
+        frame(0.01f);
+        usleep(10000);
+    }
+    EXPECT_TRUE(boolean("got == '3.0' and calls == 2"));
+    framework::Config::current().versionCheckUrl = lang::String();
+}
