@@ -44,7 +44,11 @@ void Config::read(const lang::String& path, const lang::String& resourcePath)
     lua::LuaTable env(state.ptr());
     {
         io::FileInputStream in(io::PathName(path).fullPath());
-        state->runStream(&in, &env);
+        std::string text(static_cast<size_t>(in.available()), '\0');
+        const int count = text.empty() ? 0 : in.read(&text[0], static_cast<int>(text.size()));
+        text.resize(static_cast<size_t>(count > 0 ? count : 0));
+        // A configuration that loops must end the start with its error, not hang it.
+        state->runData(lang::String(std::move(text)), in.toString(), &env);
     }
 
     if (env.isString("datapath"))

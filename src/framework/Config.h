@@ -28,7 +28,8 @@ struct Config
     /// Reads the assignments of a configuration script into this record: the script runs
     /// in a temporary interpreter with an empty table as its environment, and each key is
     /// taken only when its value has the key's type. resourcePath prefixes the data path.
-    /// Throws what opening or running the script throws.
+    /// Throws what opening or running the script throws; a script that runs past the data
+    /// instruction budget fails like any script error.
     void read(const lang::String& path, const lang::String& resourcePath);
 
     /// The process-wide record.

@@ -60,7 +60,9 @@ int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp
     config.read(configPath, os->getResourcePath());
 
     if (config.singleton) {
-        String name = String(argc > 0 ? argv[0] : "pelterra").toSlashes();
+        // The program's real path: the same game started through another relative path
+        // or a link is still the same instance.
+        String name = platform.programPath();
         if (!platform.claimSingleInstance(name)) {
             lang::log("Another instance of %s is running; raising its window is not possible here\n", name.c_str());
             return 0;
@@ -198,13 +200,13 @@ int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactor
         exitCode = frameLoop(platform, clock, Config::current().frameRate);
     } catch (const lang::Throwable& e) {
         reportFatal(platform, e.getMessage());
-        exitCode = 0;
+        exitCode = 1;
     } catch (const std::exception& e) {
         reportFatal(platform, e.what());
-        exitCode = 0;
+        exitCode = 1;
     } catch (...) {
         reportFatal(platform, "Unknown exception happened");
-        exitCode = 0;
+        exitCode = 1;
     }
     shutDown(platform);
     return exitCode;

@@ -29,7 +29,7 @@ struct FrameState
 };
 
 /// The process: start-up, the frame loop, the fatal error report and shutdown, run over a
-/// platform. Returns the process exit code.
+/// platform. Returns the process exit code: the quit message's, or 1 after a fatal error.
 int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactory& makeApp);
 
 /// One frame of dt seconds (before clamping): mouse capture, the context clock, update,

@@ -68,13 +68,13 @@ TEST(StartUp, RunsFramesUntilTheGameQuits)
     EXPECT_NE(log.text().find("Current working directory is "), std::string::npos);
 }
 
-TEST(StartUp, AnExceptionInTheApplicationIsReportedAndExitsZero)
+TEST(StartUp, AnExceptionInTheApplicationIsReportedAndExitsWithAFailure)
 {
     LogCapture log;
     std::string err;
     int code = runWith("width = 100 height = 100",
                        [](framework::OSInterface* os, gr::Context*) { return new ThrowingApp(os); }, &err);
-    EXPECT_EQ(code, 0);
+    EXPECT_EQ(code, 1);
     EXPECT_EQ(err, "Error!\nData directory levels/ is missing\n");
     EXPECT_TRUE(FrameState::current().error);
     EXPECT_TRUE(FrameState::current().shutDown);
@@ -87,8 +87,24 @@ TEST(StartUp, AConfigurationErrorIsReported)
     std::string err;
     int code = runWith("width = = 1", [](framework::OSInterface* os, gr::Context*) { return new RecordingApp(os); },
                        &err);
-    EXPECT_EQ(code, 0);
+    EXPECT_EQ(code, 1);
     EXPECT_EQ(err.rfind("Error!\nError while compiling Lua: ", 0), 0u) << err;
+}
+
+TEST(StartUp, ALoopingConfigurationEndsWithItsError)
+{
+    TempDir dir;
+    dir.write("config.lua", "width = 64\nwhile true do end");
+    std::string command = "timeout 60 env PELTERRA_NO_DIALOGS=1 '" PELTERRA_EXECUTABLE "' '" + (dir / "config.lua") +
+                          "' 2>'" + (dir / "err.txt") + "'";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1); // a failure, not a hang (124) nor a success
+    const std::string err = dir.read("err.txt");
+    EXPECT_NE(err.find("Error!\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("ran past its budget of 50000000 instructions\nCall stack:\n" + (dir / "config.lua") + "(2)\n"),
+              std::string::npos)
+        << err;
 }
 
 TEST(StartUp, NoRendererEndsInTheCollectedReasons)
@@ -102,8 +118,9 @@ TEST(StartUp, NoRendererEndsInTheCollectedReasons)
 TEST(StartUp, ASecondInstanceExitsBeforeMakingAWindow)
 {
     LogCapture log;
+    // Keyed on the program's real path, whatever argv[0] says.
     framework::OSSDL first;
-    ASSERT_TRUE(first.claimSingleInstance("pelterra-test"));
+    ASSERT_TRUE(first.claimSingleInstance(first.programPath()));
     bool made = false;
     int code = runWith("singleton = true", [&](framework::OSInterface* os, gr::Context*) {
         made = true;
@@ -133,7 +150,7 @@ TEST(StartUp, OnlyTheShaderRendererOnAnOldDriver)
     std::string err;
     int code = runWith("renderer = { 'gl2' }",
                        [](framework::OSInterface* os, gr::Context*) { return new RecordingApp(os); }, &err);
-    EXPECT_EQ(code, 0);
+    EXPECT_EQ(code, 1);
     EXPECT_EQ(err.rfind("Error!\nOpenGL 2.0 renderer not supported! Reason:\nOpenGL 2.0 is not supported", 0), 0u)
         << err;
 }
