@@ -225,3 +225,16 @@ TEST_F(WindowTest, CursorTable)
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
     platform.setCursor(lang::String(dir / "hand.cur")); // from the table the second time
 }
+
+TEST_F(WindowTest, ReleasingTheMouseGivesThePointerBack)
+{
+    open();
+    platform.initCursors(true);
+    framework::OSInterface* os = &platform;
+    os->setMouseCaptured(true);
+    framework::frameStep(platform, 0.01f); // the frame loop holds a captured mouse
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    os->setMouseCaptured(false);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    EXPECT_FALSE(SDL_GetWindowFlags(platform.window()) & SDL_WINDOW_MOUSE_CAPTURE);
+}

@@ -324,6 +324,15 @@ void OSSDL::orientPoint(int* x, int* y)
     }
 }
 
+bool OSSDL::setMouseCaptured(bool captured)
+{
+    const bool was = FrameState::current().mouseCaptured;
+    OSInterface::setMouseCaptured(captured);
+    if (was && !captured)
+        holdMouse(false);
+    return true;
+}
+
 void OSSDL::holdMouse(bool hold)
 {
     if (!m_window)

@@ -20,6 +20,8 @@ public:
     void setResolution(int width, int height) override;
     void setFullScreenMode(bool on) override;
     void setCursor(const lang::String& name) override;
+    /// Releasing also gives the pointer back at once: the frame loop only holds it.
+    bool setMouseCaptured(bool captured) override;
 
     // Platform
     OSInterface* os() override { return this; }
