@@ -23,6 +23,12 @@ FileInputStream::FileInputStream(const String& name) : m_name(name)
     m_file = std::fopen(path.c_str(), "rb");
     if (!m_file)
         throw IOException(Format("Failed to open {0}", displayName(name)));
+    // A directory opens for reading here, and its size would be taken for data.
+    struct stat opened;
+    if (fstat(fileno(m_file), &opened) != 0 || S_ISDIR(opened.st_mode)) {
+        std::fclose(m_file);
+        throw IOException(Format("Failed to open {0}", displayName(name)));
+    }
     if (inBundle()) {
         // A window that passes the container's end ends there: the entry reads short
         // rather than promising bytes that are not in the file.

@@ -52,6 +52,12 @@ TEST(FileInputStream, OpenFailureShortensLongNames)
               "Failed to open ... " + name129.substr(name129.size() - 124));
 }
 
+TEST(FileInputStream, ADirectoryIsNotAFile)
+{
+    TempDir dir;
+    EXPECT_EQ(messageOf<IOException>([&] { FileInputStream in{String(dir.path())}; }), "Failed to open " + dir.path());
+}
+
 TEST(ByteArrayInputStream, ReadsCopiesAndSeeksOutside)
 {
     std::string bytes = "abcdef";
