@@ -22,6 +22,8 @@
 
 #include <lua.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 using lang::Format;
@@ -269,18 +271,42 @@ void GameLua::callback(const char* name, std::initializer_list<lua::LuaValue> ar
 lua::LuaTable GameLua::loadSavedTable(const String& fileName)
 {
     lua::LuaTable table(state());
+    String path, bytes;
     try {
         io::AppDataInputStream in(fileName);
-        String bytes = readWhole(in);
+        path = in.toString();
+        bytes = readWhole(in);
+    } catch (const lang::Throwable&) {
+        return table; // none yet: a first run
+    }
+    try {
         String text = bytes;
         if (bytes.length() > 0 && bytes.length() % 16 == 0)
             lang::BlockCipher::decipher(m_saveKey, bytes.c_str(), bytes.length(), &text);
-        state()->runData(text, in.toString(), &table);
-    } catch (const lang::Throwable&) {
-        // A missing or unreadable file leaves the table empty; the start goes on.
+        state()->runData(text, path, &table);
+    } catch (const lang::Throwable& e) {
+        // The game starts with an empty table all the same, and would save over the file
+        // at exit: it is kept under another name, for the player or a fix to recover.
         table = lua::LuaTable(state());
+        moveAside(path, e.getMessage());
     }
     return table;
+}
+
+void GameLua::moveAside(const String& path, const String& reason)
+{
+    String aside = path + ".unreadable";
+    for (int n = 2; std::FILE* taken = std::fopen(aside.c_str(), "rb"); ++n) {
+        std::fclose(taken);
+        aside = path + ".unreadable-" + String(std::to_string(n));
+    }
+    const int line = reason.indexOf('\n');
+    const String why = line >= 0 ? reason.substring(0, line) : reason;
+    if (std::rename(path.c_str(), aside.c_str()) == 0)
+        lang::log("Unreadable %s (%s); moved it aside to %s\n", path.c_str(), why.c_str(), aside.c_str());
+    else
+        lang::log("Unreadable %s (%s); moving it aside to %s failed: %s\n", path.c_str(), why.c_str(), aside.c_str(),
+                  std::strerror(errno));
 }
 
 void GameLua::saveSettings()
@@ -397,9 +423,11 @@ bool GameLua::doesMouseClickSetsTouchCount()
 
 void GameLua::printGlobals()
 {
+    // The game's globals are this table's fields; the interpreter's own global table holds
+    // only the standard library.
     lua_State* lua = state()->interpreter();
     const int top = lua_gettop(lua);
-    lua_pushvalue(lua, LUA_GLOBALSINDEX);
+    push();
     lua_pushnil(lua);
     while (lua_next(lua, -2)) {
         if (lua_type(lua, -1) != LUA_TFUNCTION) {

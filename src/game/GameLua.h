@@ -252,7 +252,10 @@ private:
     void deliverCheckAnswers();
 
     void registerNatives();
+    /// A saved table from the application-data directory; a file that does not read back
+    /// is moved aside and the table starts empty.
     lua::LuaTable loadSavedTable(const lang::String& fileName);
+    void moveAside(const lang::String& path, const lang::String& reason);
     void saveSettings();
     /// A data file read into a new table: deciphered with the script key (used whatever
     /// that gives) and run with an instruction budget.

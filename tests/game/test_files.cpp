@@ -103,3 +103,31 @@ TEST_F(GameTest, LoadLuaFileToObjectAndFileChecks)
     run(("__found = checkDirectory('" + data.path() + "/levels')").c_str());
     EXPECT_TRUE(world().getBoolean("__found"));
 }
+
+TEST_F(GameTest, AnUnreadableSaveIsMovedAsideNotOverwritten)
+{
+    const std::string text = "audioEnabled = true\nvolume = 3\n";
+    std::string damaged =
+        lang::BlockCipher::encipher(game::saveKey(), text.data(), static_cast<int>(text.size())).str();
+    damaged[3] = static_cast<char>(damaged[3] ^ 0x5a);
+    appData.write("settings.lua", damaged);
+    appData.write("highscores.lua", "while true do end"); // runs past the data budget
+    for (int run = 0; run < 2; ++run) {
+        log.clear();
+        start("");
+        EXPECT_TRUE(boolean("next(settings) == nil and next(highscores) == nil"));
+        delete app;
+        app = nullptr;
+        if (run == 0) {
+            const std::string path = appData / "settings.lua";
+            EXPECT_NE(log.text().find("Unreadable " + path + " ("), std::string::npos) << log.text();
+            EXPECT_NE(log.text().find("; moved it aside to " + path + ".unreadable\n"), std::string::npos);
+            EXPECT_NE(log.text().find("ran past its budget"), std::string::npos);
+        } else {
+            EXPECT_EQ(log.text().find("Unreadable"), std::string::npos) << log.text(); // the new save reads
+        }
+    }
+    EXPECT_EQ(appData.read("settings.lua.unreadable"), damaged);
+    EXPECT_EQ(appData.read("highscores.lua.unreadable"), "while true do end");
+    EXPECT_EQ(appData.read("settings.lua.unreadable-2"), "");
+}
