@@ -186,7 +186,15 @@ void GameApp::runGestures(float dt)
             m_world->multitouchZoom().setNumber("zoomCoolingTime", 0);
             setGestureState(0);
         } else if (c == 2) {
-            m_zoom = distance(t[0].x, t[0].y, t[1].x, t[1].y) / m_startDistance * m_zoomAtGestureStart;
+            const float now = distance(t[0].x, t[0].y, t[1].x, t[1].y);
+            // Fingers recognised on one spot give no scale yet: the pinch counts from where
+            // they part.
+            if (m_startDistance > 0) {
+                m_zoom = now / m_startDistance * m_zoomAtGestureStart;
+            } else {
+                m_startDistance = now;
+                m_zoomAtGestureStart = m_zoom;
+            }
         } else {
             m_world->multitouchZoom().setNumber("zoomCoolingTime", 0);
             setGestureState(4);

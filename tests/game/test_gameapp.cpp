@@ -200,6 +200,28 @@ TEST_F(GameTest, PinchTriplesTheZoom)
     EXPECT_TRUE(boolean("multitouchZoom.zoomCoolingTime == 0"));
 }
 
+TEST_F(GameTest, APinchRecognisedOnOneSpotCountsFromWhereTheFingersPart)
+{
+    start("");
+    framework::FrameState::current().fullScreen = true;
+    app->runGestures(0.02f);
+    app->touchBegan({1, 100, 100});
+    app->touchBegan({2, 120, 100});
+    app->runGestures(0.02f);
+    app->touchMoved({1, 110, 100}); // towards each other, onto one point
+    app->touchMoved({2, 110, 100});
+    app->runGestures(0.02f);
+    ASSERT_EQ(app->gestureState(), 3);
+    app->touchMoved({1, 100, 100});
+    app->touchMoved({2, 120, 100});
+    app->runGestures(0.02f);
+    EXPECT_FLOAT_EQ(app->zoom(), 1.0f);
+    app->touchMoved({1, 90, 100});
+    app->touchMoved({2, 130, 100});
+    app->runGestures(0.02f);
+    EXPECT_FLOAT_EQ(app->zoom(), 2.0f);
+}
+
 TEST_F(GameTest, ASelectedBirdBlocksGestures)
 {
     start("selectedBird = {}");
@@ -308,4 +330,15 @@ TEST_F(GameTest, TheUpdaterBesideTheProgramReportsThroughItsExitCode)
         usleep(2000);
     EXPECT_EQ(dir.read("args"), "/justcheck\n/checknow\n");
     std::remove(updater.c_str());
+}
+
+TEST_F(GameTest, PrintGlobalsListsTheGamesOwnGlobals)
+{
+    start("myScore = 5 myName = 'x' function myFunction() end");
+    log.clear();
+    run("printGlobals()");
+    EXPECT_NE(log.text().find("Name: myScore\n"), std::string::npos) << log.text();
+    EXPECT_NE(log.text().find("Name: myName\n"), std::string::npos);
+    EXPECT_EQ(log.text().find("Name: myFunction\n"), std::string::npos); // functions are left out
+    EXPECT_EQ(log.text().find("Name: math\n"), std::string::npos);       // the library is not the game's
 }
