@@ -110,6 +110,12 @@ void AudioOutput::applyVolume(int bytes)
 
 void AudioOutput::setMasterVolume(float volume)
 {
+    // The device's range is silence (-10000) to full level (0); a script's huge or NaN
+    // volume must not reach the conversion to int.
+    if (!(volume >= 0))
+        volume = 0;
+    if (volume > 1)
+        volume = 1;
     m_millibels.store(static_cast<int>(volume * 10000 - 10000), std::memory_order_relaxed);
 }
 

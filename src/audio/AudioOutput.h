@@ -39,6 +39,7 @@ public:
     void setTrackLimit(int track, int count) { m_mixer->setTrackLimit(track, count); }
 
     /// 1 is full level, 0 is -100 dB: kept as hundredths of a decibel, v * 10000 - 10000.
+    /// Clamped to 0..1; NaN is 0.
     void setMasterVolume(float volume);
     float getMasterVolume() const;
     /// The master volume in hundredths of a decibel.

@@ -264,6 +264,15 @@ TEST(AudioOutputPump, KeepsFiftyMillisecondsQueuedAtTheMasterVolume)
     output.setMasterVolume(0.5f);
     EXPECT_EQ(output.volumeMillibels(), -5000);
     EXPECT_EQ(output.getMasterVolume(), 0.5f);
+    // Out of range: full level at most, silence at least, NaN silent.
+    for (float volume : {1e30f, 2.0f, INFINITY}) {
+        output.setMasterVolume(volume);
+        EXPECT_EQ(output.volumeMillibels(), 0) << volume;
+    }
+    for (float volume : {-1e30f, -0.5f, -INFINITY, NAN}) {
+        output.setMasterVolume(volume);
+        EXPECT_EQ(output.volumeMillibels(), -10000) << volume;
+    }
     output.setMasterVolume(1);
 
     output.mixer()->start();
