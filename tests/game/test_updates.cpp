@@ -6,25 +6,34 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-/// An updater script next to the running program (here, the test program), where the
+/// The running program.
+std::string self()
+{
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    return std::string(path, static_cast<size_t>(length > 0 ? length : 0));
+}
+
+/// An updater script next to a program (the test program unless told otherwise), where the
 /// game looks for it; removed with the object.
 class Updater
 {
 public:
-    explicit Updater(const std::string& body)
+    explicit Updater(const std::string& body, const std::string& program = self())
     {
-        char self[4096];
-        const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
-        const std::string program(self, static_cast<size_t>(length > 0 ? length : 0));
         m_path = program.substr(0, program.rfind('/') + 1) + "updater";
         std::ofstream(m_path) << "#!/bin/sh\n" << body;
         chmod(m_path.c_str(), 0755);
@@ -129,4 +138,57 @@ TEST_F(GameTest, ASecondVersionRequestWaitsUntilTheFirstAnswerIsDelivered)
     }
     EXPECT_TRUE(boolean("got == '3.0' and calls == 2"));
     framework::Config::current().versionCheckUrl = lang::String();
+}
+
+TEST(EndToEnd, QuittingWhileTheUpdaterChecksEndsTheRunUnderASecond)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X server: run through ./test.sh (xvfb-run)";
+    TempDir dir;
+    Updater updater("echo $$ > '" + (dir / "pid") + "'\nexec sleep 30\n", PELTERRA_EXECUTABLE);
+    dir.write("config.lua", "name = 'quit' width = 160 height = 120 datapath = 'data/' scriptPath = 'scripts'");
+    std::system(("mkdir -p '" + dir.path() + "/data/scripts'").c_str());
+    for (const char* name : {"starLimits.lua", "loadlist.lua", "blocks.lua"})
+        dir.write(std::string("data/scripts/") + name,
+                  lang::BlockCipher::encipher(game::scriptKey(), "", 0).str());
+    const std::string gamelogic =
+        "function createStartUpAssets() checkForUpdates() end\n"
+        "function update(dt)\n"
+        "  local pid = io.open('" + (dir / "pid") + "')\n"
+        "  if pid and pid:read('*l') then\n"
+        "    io.open('" + (dir / "quitting") + "', 'w'):close()\n"
+        "    requestExit()\n"
+        "  end\n"
+        "  if pid then pid:close() end\n"
+        "end\n";
+    dir.write("data/scripts/gamelogic.lua",
+              lang::BlockCipher::encipher(game::scriptKey(), gamelogic.data(), static_cast<int>(gamelogic.size())).str());
+
+    // The game's output goes to files: the updater it leaves running inherits them.
+    std::string shell = "/bin/sh", flag = "-c",
+                script = "exec '" PELTERRA_EXECUTABLE "' '" + (dir / "config.lua") + "' >/dev/null 2>'" + (dir / "err.txt") + "'";
+    char* argv[] = {&shell[0], &flag[0], &script[0], nullptr};
+    pid_t game;
+    ASSERT_EQ(posix_spawn(&game, "/bin/sh", nullptr, nullptr, argv, environ), 0);
+    bool quitting = false;
+    for (int i = 0; i < 6000 && !quitting; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        quitting = std::ifstream(dir / "quitting").good();
+    }
+    const Clock::time_point asked = Clock::now();
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = waitpid(game, &status, WNOHANG)) == 0 && Clock::now() - asked < std::chrono::seconds(40))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const double seconds = std::chrono::duration<double>(Clock::now() - asked).count();
+    if (ended == 0) {
+        kill(game, SIGKILL);
+        waitpid(game, &status, 0);
+    }
+    if (!dir.read("pid").empty())
+        kill(std::stoi(dir.read("pid")), SIGKILL);
+    ASSERT_TRUE(quitting) << dir.read("err.txt");
+    EXPECT_LT(seconds, 1.0) << dir.read("err.txt");
+    ASSERT_EQ(ended, game);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << dir.read("err.txt");
 }
