@@ -19,12 +19,7 @@
 #include "lang/ErrorBox.h"
 #include "lua/LuaException.h"
 #include "lua/LuaState.h"
-
-#include <lua.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "pf/FileSystem.h"
 
 using lang::Format;
 using lang::String;
@@ -296,17 +291,16 @@ lua::LuaTable GameLua::loadSavedTable(const String& fileName)
 void GameLua::moveAside(const String& path, const String& reason)
 {
     String aside = path + ".unreadable";
-    for (int n = 2; std::FILE* taken = std::fopen(aside.c_str(), "rb"); ++n) {
-        std::fclose(taken);
+    for (int n = 2; pf::FileSystem::exists(aside); ++n)
         aside = path + ".unreadable-" + String(std::to_string(n));
-    }
     const int line = reason.indexOf('\n');
     const String why = line >= 0 ? reason.substring(0, line) : reason;
-    if (std::rename(path.c_str(), aside.c_str()) == 0)
+    String failure;
+    if (pf::FileSystem::rename(path, aside, &failure))
         lang::log("Unreadable %s (%s); moved it aside to %s\n", path.c_str(), why.c_str(), aside.c_str());
     else
         lang::log("Unreadable %s (%s); moving it aside to %s failed: %s\n", path.c_str(), why.c_str(), aside.c_str(),
-                  std::strerror(errno));
+                  failure.c_str());
 }
 
 void GameLua::saveSettings()
@@ -425,20 +419,14 @@ void GameLua::printGlobals()
 {
     // The game's globals are this table's fields; the interpreter's own global table holds
     // only the standard library.
-    lua_State* lua = state()->interpreter();
-    const int top = lua_gettop(lua);
-    push();
-    lua_pushnil(lua);
-    while (lua_next(lua, -2)) {
-        if (lua_type(lua, -1) != LUA_TFUNCTION) {
-            if (lua_type(lua, -2) == LUA_TSTRING)
-                lang::log("Name: %s\n", lua_tostring(lua, -2));
-            else if (lua_type(lua, -2) == LUA_TNUMBER)
-                lang::log("Number: %f\n", static_cast<double>(lua_tonumber(lua, -2)));
-        }
-        lua_pop(lua, 1);
-    }
-    lua_settop(lua, top);
+    forEach([](const lua::LuaEntry& entry) {
+        if (entry.valueType == lua::LuaState::TYPE_FUNCTION)
+            return;
+        if (entry.keyType == lua::LuaState::TYPE_STRING)
+            lang::log("Name: %s\n", entry.key.c_str());
+        else if (entry.keyType == lua::LuaState::TYPE_NUMBER)
+            lang::log("Number: %f\n", static_cast<double>(entry.number));
+    });
 }
 
 void GameLua::playVideo(String name)

@@ -13,10 +13,7 @@
 #include "lang/ErrorBox.h"
 #include "lua/LuaState.h"
 #include "lua/NativeCall.h"
-
-#include <lua.h>
-
-#include <sys/stat.h>
+#include "pf/FileSystem.h"
 
 using lang::String;
 
@@ -68,30 +65,23 @@ void GameLua::saveLevel(String levelName)
 
     // One entry per string-keyed table of objects.world, in table order.
     lua::LuaTable world(state());
-    lua_State* lua = state()->interpreter();
-    const int top = lua_gettop(lua);
     if (objects.isTable("world")) {
-        objects.getTable("world").push();
-        lua_pushnil(lua);
-        while (lua_next(lua, -2)) {
-            if (lua_type(lua, -2) == LUA_TSTRING && lua_type(lua, -1) == LUA_TTABLE) {
-                const String name = lua_tostring(lua, -2);
-                lua::LuaTable source = lua::LuaTable::fromStack(state(), -1);
-                lua::LuaTable entry(state());
-                entry.setNumber("angle", source.getNumber("angle"));
-                entry.setNumber("x", source.getNumber("x"));
-                entry.setNumber("y", source.getNumber("y"));
-                entry.setString("name", source.getString("name"));
-                entry.setString("definition", source.getString("definition"));
-                for (const char* key : {"owner", "startNumber"})
-                    if (source.isNumber(key))
-                        entry.setNumber(key, source.getNumber(key));
-                world.setTable(name, &entry);
-            }
-            lua_pop(lua, 1);
-        }
+        objects.getTable("world").forEach([&](const lua::LuaEntry& found) {
+            if (found.keyType != lua::LuaState::TYPE_STRING || found.valueType != lua::LuaState::TYPE_TABLE)
+                return;
+            const lua::LuaTable& source = found.table;
+            lua::LuaTable entry(state());
+            entry.setNumber("angle", source.getNumber("angle"));
+            entry.setNumber("x", source.getNumber("x"));
+            entry.setNumber("y", source.getNumber("y"));
+            entry.setString("name", source.getString("name"));
+            entry.setString("definition", source.getString("definition"));
+            for (const char* key : {"owner", "startNumber"})
+                if (source.isNumber(key))
+                    entry.setNumber(key, source.getNumber(key));
+            world.setTable(found.key, &entry);
+        });
     }
-    lua_settop(lua, top);
     level.setTable(String("world"), &world);
 
     io::FileOutputStream out(resolve(levelName + ".lua"));
@@ -148,13 +138,12 @@ bool GameLua::checkForLuaFile(String path)
 
 void GameLua::createDirectory(String path)
 {
-    mkdir(resolve(path).c_str(), 0777); // an existing directory or a missing parent is not reported
+    pf::FileSystem::createDirectory(resolve(path)); // an existing directory or a missing parent is not reported
 }
 
 bool GameLua::checkDirectory(String path)
 {
-    struct stat info;
-    return !path.isEmpty() && stat(path.c_str(), &info) == 0;
+    return pf::FileSystem::exists(path);
 }
 
 } // namespace game

@@ -361,6 +361,33 @@ int LuaTable::count() const
     return count;
 }
 
+void LuaTable::forEach(const std::function<void(const LuaEntry&)>& visit) const
+{
+    if (!isValid())
+        return;
+    lua_State* lua = m_state->interpreter();
+    StackGuard guard(lua);
+    push();
+    lua_pushnil(lua);
+    while (lua_next(lua, -2)) {
+        LuaEntry entry;
+        entry.keyType = lua_type(lua, -2);
+        // lua_tolstring would turn a number key into a string in place and lose the walk.
+        if (entry.keyType == LUA_TSTRING) {
+            size_t length;
+            const char* text = lua_tolstring(lua, -2, &length);
+            entry.key = lang::String(text, static_cast<int>(length));
+        } else if (entry.keyType == LUA_TNUMBER) {
+            entry.number = lua_tonumber(lua, -2);
+        }
+        entry.valueType = lua_type(lua, -1);
+        if (entry.valueType == LUA_TTABLE)
+            entry.table = fromStack(m_state, -1);
+        visit(entry);
+        lua_pop(lua, 1);
+    }
+}
+
 } // namespace lua
 
 namespace lua {

@@ -3,6 +3,7 @@
 #include "lang/Object.h"
 #include "lang/String.h"
 
+#include <functional>
 #include <initializer_list>
 
 struct lua_State;
@@ -15,6 +16,7 @@ namespace lua {
 
 class LuaState;
 class LuaObject;
+struct LuaEntry;
 class LuaNames;
 
 /// One argument of a script call: a number, a text or a boolean.
@@ -114,6 +116,10 @@ public:
     /// The number of key/value pairs.
     int count() const;
 
+    /// Calls visit for every pair, in the interpreter's order. visit may read and write
+    /// other tables, and values of this one, but must not add keys to it.
+    void forEach(const std::function<void(const LuaEntry&)>& visit) const;
+
     /// Writes the table as Lua source: at indent 0 without bracketed keys it reads back as
     /// global assignments. Strings are Lua literals (escaped only where needed), numbers
     /// read back to the same float, and a table met again inside itself is written nil.
@@ -135,6 +141,17 @@ private:
     int m_reference = -1;
 
     void dropReference();
+};
+
+/// One pair met by LuaTable::forEach: the key as text (a string key) or as a number, and
+/// the value's type (LuaState::Type), with a handle on it when it is a table.
+struct LuaEntry
+{
+    int keyType = -1;
+    lang::String key; ///< string keys only
+    float number = 0; ///< number keys only
+    int valueType = -1;
+    LuaTable table; ///< table values only
 };
 
 } // namespace lua

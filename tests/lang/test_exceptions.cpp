@@ -63,3 +63,84 @@ TEST(ErrorBox, WithoutDialogsPrintsAndAnswersIgnore)
     EXPECT_EQ(out, "EXCEPTION: Script a.lua failed\n");
     EXPECT_EQ(err, "C++ Exception Generated!\nScript a.lua failed\n");
 }
+
+namespace {
+
+std::string g_boxesShown;     // by the platform below, one line per box
+bool g_platformCanShow = true; // false: as a platform without a display
+
+bool showOnPlatform(const String& caption, const String& text)
+{
+    g_boxesShown += caption.str() + ": " + text.str() + "\n";
+    return g_platformCanShow;
+}
+
+bool askOnPlatform(const String& caption, const String& text, ErrorBoxAnswer* answer)
+{
+    g_boxesShown += caption.str() + ": " + text.str() + "?\n";
+    *answer = ErrorBoxAnswer::Retry;
+    return g_platformCanShow;
+}
+
+const ErrorBoxBackend kPlatformBoxes = {showOnPlatform, askOnPlatform};
+
+// Dialogs allowed and the platform above installed, as a program with a display runs;
+// the test program's own setting comes back afterwards.
+class ErrorBoxPlatform : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_boxesShown.clear();
+        g_platformCanShow = true;
+        unsetenv("PELTERRA_NO_DIALOGS");
+        setErrorBoxBackend(&kPlatformBoxes);
+        testing::internal::CaptureStderr();
+    }
+
+    void TearDown() override
+    {
+        setErrorBoxBackend(nullptr);
+        setenv("PELTERRA_NO_DIALOGS", "1", 1);
+    }
+};
+
+} // namespace
+
+TEST_F(ErrorBoxPlatform, ShowsTheBoxesAndKeepsTheAnswer)
+{
+    showErrorBox("Error!", "No window");
+    ErrorBoxAnswer answer = askAbortRetryIgnore("Failed", "Load level 3");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(answer, ErrorBoxAnswer::Retry);
+    EXPECT_EQ(g_boxesShown, "Error!: No window\nFailed: Load level 3?\n");
+}
+
+TEST_F(ErrorBoxPlatform, NoDialogsNeverAsksThePlatform)
+{
+    setenv("PELTERRA_NO_DIALOGS", "1", 1);
+    showErrorBox("Error!", "No window");
+    ErrorBoxAnswer answer = askAbortRetryIgnore("Failed", "Load level 3");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error!\nNo window\nFailed\nLoad level 3\n");
+    EXPECT_EQ(answer, ErrorBoxAnswer::Ignore);
+    EXPECT_EQ(g_boxesShown, "");
+}
+
+TEST_F(ErrorBoxPlatform, ABoxThePlatformCouldNotShowGoesToStderrAnsweredIgnore)
+{
+    g_platformCanShow = false;
+    showErrorBox("Error!", "No window");
+    ErrorBoxAnswer answer = askAbortRetryIgnore("Failed", "Load level 3");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error!\nNo window\nFailed\nLoad level 3\n");
+    EXPECT_EQ(answer, ErrorBoxAnswer::Ignore);
+}
+
+TEST_F(ErrorBoxPlatform, WithoutAPlatformEveryBoxIsALineOnStderr)
+{
+    setErrorBoxBackend(nullptr);
+    showErrorBox("Error!", "No window");
+    ErrorBoxAnswer answer = askAbortRetryIgnore("Failed", "Load level 3");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error!\nNo window\nFailed\nLoad level 3\n");
+    EXPECT_EQ(answer, ErrorBoxAnswer::Ignore);
+    EXPECT_EQ(g_boxesShown, "");
+}

@@ -3,6 +3,8 @@
 #include "lua/LuaNames.h"
 #include "lua/LuaTable.h"
 
+#include <map>
+
 using lua::LuaException;
 using lua::LuaTable;
 using lang::String;
@@ -133,4 +135,27 @@ TEST_F(LuaTest, BooleansThroughInternedNames)
     pressed.setBooleans(keys, second);
     run("assert(keyPressed.LBUTTON == false and keyPressed.ESCAPE == true)");
     EXPECT_EQ(pressed.count(), 3);
+}
+
+TEST_F(LuaTest, ForEachVisitsEveryPairWithItsKeyAsItIs)
+{
+    run("t = { [1] = 'one', [2.5] = true, name = 'x', inner = { 7 }, f = print }");
+    std::map<std::string, int> seen; // key as text -> value type
+    float numberKeys = 0;
+    state->globals().getTable("t").forEach([&](const lua::LuaEntry& entry) {
+        if (entry.keyType == lua::LuaState::TYPE_NUMBER) {
+            numberKeys += entry.number;
+            seen["#" + std::to_string(entry.number)] = entry.valueType;
+        } else {
+            seen[entry.key.str()] = entry.valueType;
+        }
+        if (entry.valueType == lua::LuaState::TYPE_TABLE) {
+            EXPECT_EQ(entry.table.getNumber(1), 7.0f);
+        }
+    });
+    EXPECT_EQ(seen.size(), 5u);
+    EXPECT_EQ(numberKeys, 3.5f); // number keys stay numbers: the walk is not cut short
+    EXPECT_EQ(seen["name"], lua::LuaState::TYPE_STRING);
+    EXPECT_EQ(seen["inner"], lua::LuaState::TYPE_TABLE);
+    EXPECT_EQ(seen["f"], lua::LuaState::TYPE_FUNCTION);
 }

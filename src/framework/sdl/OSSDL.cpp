@@ -4,6 +4,7 @@
 #include "framework/Config.h"
 #include "framework/CursorFile.h"
 #include "framework/Framework.h"
+#include "framework/sdl/ErrorBox_SDL.h"
 #include "gr/GraphicsException.h"
 #include "io/FileInputStream.h"
 #include "io/IOException.h"
@@ -27,6 +28,8 @@ namespace framework {
 
 OSSDL::OSSDL() : m_cursors(String(), nullptr)
 {
+    // Before any window: a failure to make one is reported in a box too.
+    installErrorBox_SDL();
 }
 
 OSSDL::~OSSDL()
