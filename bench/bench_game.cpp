@@ -8,6 +8,7 @@
 #include "game/GameApp.h"
 #include "game/GameLua.h"
 #include "gr/Context.h"
+#include "io/AppData.h"
 #include "lang/Debug.h"
 #include "lua/LuaState.h"
 
@@ -20,6 +21,27 @@
 #include <string>
 
 namespace {
+
+/// A scratch application-data directory for one benchmark: the game saves settings.lua at
+/// exit, and nothing may land in the working directory (a checkout, usually).
+class ScratchAppData
+{
+public:
+    ScratchAppData()
+    {
+        char pattern[] = "/tmp/pelterra-appdata-XXXXXX";
+        m_dir = mkdtemp(pattern);
+        io::setApplicationDataPath(lang::String(m_dir));
+    }
+    ~ScratchAppData()
+    {
+        io::setApplicationDataPath(lang::String());
+        std::system(("rm -rf '" + m_dir + "'").c_str());
+    }
+
+private:
+    std::string m_dir;
+};
 
 const int kBoxes = 200;
 const int kFramesPerScene = 45; // rebuilt before the boxes fall asleep
@@ -113,6 +135,7 @@ void buildBare(b2World& world)
 static void GameWorldFrame(benchmark::State& s)
 {
     lang::setLogSink(&quiet, nullptr);
+    ScratchAppData appData;
     NullOS os;
     lang::Ptr<NullContext> context = new NullContext;
     framework::Config::current() = framework::Config();
@@ -194,6 +217,7 @@ static void LevelDrawFrame(benchmark::State& s)
 {
     lang::setLogSink(&quiet, nullptr);
     setenv("PELTERRA_NO_DIALOGS", "1", 1);
+    ScratchAppData appData;
     const std::string dir = levelData();
     NullOS os;
     lang::Ptr<CountingContext> context = new CountingContext;
