@@ -6,14 +6,9 @@
 #include "lang/Array.h"
 #include "lang/Debug.h"
 #include "net/HttpFileInputStream.h"
+#include "pf/Process.h"
 
-#include <climits>
 #include <memory>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 using lang::String;
 
@@ -42,12 +37,18 @@ private:
 /// The updater program next to the executable.
 String updaterPath()
 {
-    char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (length <= 0)
+    const String program = pf::Process::programPath();
+    if (program.isEmpty())
         return String();
-    String program(path, static_cast<int>(length));
     return program.substring(0, program.lastIndexOf('/') + 1) + "updater";
+}
+
+/// The updater's arguments: one flag.
+lang::Array<String> updaterFlag(const char* flag)
+{
+    lang::Array<String> arguments;
+    arguments.add(flag);
+    return arguments;
 }
 
 } // namespace
@@ -146,16 +147,11 @@ void GameLua::checkForUpdates()
 
 void GameLua::UpdaterCheck::run()
 {
-    const String program = updaterPath();
-    std::string path = program.str(), flag = "/justcheck";
-    char* argv[] = {&path[0], &flag[0], nullptr};
-    pid_t child;
-    int status = 0;
+    const int exitCode = pf::Process::run(updaterPath(), updaterFlag("/justcheck"), pf::Process::NO_LIMIT);
     // No updater, one that can't start or one that was killed: the check does not report.
-    if (access(program.c_str(), X_OK) == 0 && posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ) == 0 &&
-        waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+    if (exitCode >= 0) {
         // The updater's exit code 1 reports an update.
-        report.store(WEXITSTATUS(status) == 1 ? 1 : 0, std::memory_order_release);
+        report.store(exitCode == 1 ? 1 : 0, std::memory_order_release);
     }
     finished.store(true, std::memory_order_release);
 }
@@ -179,15 +175,8 @@ void GameLua::deliverCheckAnswers()
 
 void GameLua::callVersionUpdater()
 {
-    const String program = updaterPath();
-    if (access(program.c_str(), X_OK) != 0)
-        return;
-    // Started through a shell in the background: the game neither waits nor reaps it.
-    std::string script = "\"$1\" /checknow >/dev/null 2>&1 &", name = "sh", path = program.str();
-    char* argv[] = {&name[0], const_cast<char*>("-c"), &script[0], &name[0], &path[0], nullptr};
-    pid_t child;
-    if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, argv, environ) == 0)
-        waitpid(child, nullptr, 0);
+    // The game neither waits for the updater nor reaps it; a missing one is no error.
+    pf::Process::startDetached(updaterPath(), updaterFlag("/checknow"));
 }
 
 } // namespace game

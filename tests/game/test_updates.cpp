@@ -140,6 +140,24 @@ TEST_F(GameTest, ASecondVersionRequestWaitsUntilTheFirstAnswerIsDelivered)
     framework::Config::current().versionCheckUrl = lang::String();
 }
 
+TEST_F(GameTest, TheVersionUpdaterRunsOnInTheBackground)
+{
+    start("");
+    run("callVersionUpdater()"); // no updater: nothing to start, and nothing said
+    EXPECT_EQ(log.text().find("updater"), std::string::npos) << log.text();
+    TempDir dir;
+    Updater updater("echo \"$1\" > '" + (dir / "argument") + "'\n"
+                    "while [ -d '" + dir.path() + "' ] && [ ! -e '" + (dir / "stop") + "' ]; do sleep 0.02; done\n"
+                    "echo ended > '" + (dir / "ended") + "'\n");
+    const Clock::time_point asked = Clock::now();
+    run("callVersionUpdater()");
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - asked).count(), 1.0);
+    ASSERT_TRUE(within5s([&] { return dir.read("argument") == "/checknow\n"; })) << dir.read("argument");
+    EXPECT_EQ(dir.read("ended"), "");
+    dir.write("stop", "");
+    EXPECT_TRUE(within5s([&] { return dir.read("ended") == "ended\n"; }));
+}
+
 TEST(EndToEnd, QuittingWhileTheUpdaterChecksEndsTheRunUnderASecond)
 {
     if (!std::getenv("DISPLAY"))

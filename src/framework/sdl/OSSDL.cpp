@@ -12,14 +12,12 @@
 #include "gr/gl1/GL1_Context.h"
 #include "lang/Debug.h"
 #include "lang/ErrorBox.h"
+#include "pf/InstanceLock.h"
+#include "pf/Process.h"
 
 #include <cerrno>
-#include <climits>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 using lang::Format;
 using lang::String;
@@ -35,29 +33,25 @@ OSSDL::OSSDL() : m_cursors(String(), nullptr)
 OSSDL::~OSSDL()
 {
     destroyWindow();
-    if (m_lockFile >= 0)
-        close(m_lockFile);
 }
 
 // --- process services --------------------------------------------------------
 
 String OSSDL::programPath()
 {
-    char path[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    return length > 0 ? String(path, static_cast<int>(length)) : String();
+    return pf::Process::programPath();
 }
 
 String OSSDL::workingDirectory()
 {
-    char path[PATH_MAX];
-    return getcwd(path, sizeof(path)) ? String(path) : String();
+    return pf::Process::workingDirectory();
 }
 
 void OSSDL::changeWorkingDirectory(const String& directory)
 {
-    if (chdir(directory.c_str()) != 0)
-        lang::log("Cannot change the working directory to %s: %s\n", directory.c_str(), std::strerror(errno));
+    String reason;
+    if (!pf::Process::changeWorkingDirectory(directory, &reason))
+        lang::log("Cannot change the working directory to %s: %s\n", directory.c_str(), reason.c_str());
 }
 
 String OSSDL::applicationDataDirectory(const String& publisher, const String& product)
@@ -72,15 +66,8 @@ String OSSDL::applicationDataDirectory(const String& publisher, const String& pr
 
 bool OSSDL::claimSingleInstance(const String& name)
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    String lockName = name;
-    for (int i = lockName.indexOf('/'); i >= 0; i = lockName.indexOf('/'))
-        lockName = lockName.substring(0, i) + "_" + lockName.substring(i + 1);
-    String path = String(runtime && *runtime ? runtime : "/tmp") + "/pelterra" + lockName + ".lock";
-    m_lockFile = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_lockFile < 0)
-        return true; // no lock to be had: let this one run rather than none
-    return flock(m_lockFile, LOCK_EX | LOCK_NB) == 0;
+    m_instanceLock = new pf::InstanceLock(name);
+    return m_instanceLock->claimed();
 }
 
 // --- window ------------------------------------------------------------------

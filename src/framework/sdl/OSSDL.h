@@ -3,6 +3,7 @@
 #include "framework/OSInterface.h"
 #include "framework/Platform.h"
 #include "lang/Hashtable.h"
+#include "pf/InstanceLock.h"
 
 #include <SDL.h>
 
@@ -59,7 +60,7 @@ private:
     bool m_videoStarted = false;
     bool m_quit = false;
     int m_exitCode = 0;
-    int m_lockFile = -1;
+    lang::Ptr<pf::InstanceLock> m_instanceLock; ///< kept while this object lives; null until claimed
     int m_savedX = 0, m_savedY = 0, m_savedWidth = 0, m_savedHeight = 0;
     lang::Hashtable<lang::String, SDL_Cursor*> m_cursors;
     SDL_Cursor* m_currentCursor = nullptr;
