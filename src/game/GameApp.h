@@ -50,6 +50,16 @@ public:
     void setZoom(float zoom) { m_zoom = m_zoomAtWheel = zoom; }
     void setMaxZoom(float zoom) { m_maxZoom = zoom; }
     void setWheelZoomEnabled(bool on) { m_wheelZoomEnabled = on; }
+    /// The two-finger gesture machine (full screen only): waiting for two touches, then
+    /// deciding from how both have moved whether they sweep or pinch, until all are up.
+    enum GestureState
+    {
+        GESTURE_IDLE = 0,      ///< fewer than two touches
+        GESTURE_DECIDING = 1,  ///< two touches down, not yet moved apart or along
+        GESTURE_SWEEP = 2,     ///< both moving the same way, mostly sideways: pans the view
+        GESTURE_PINCH = 3,     ///< moving opposite ways: zooms by the change of distance
+        GESTURE_FINISHED = 4,  ///< interrupted or ended: nothing until every touch is up
+    };
     int gestureState() const { return m_gestureState; }
     /// The last value given to activateAudio.
     bool audioActive() const { return m_audioActive; }
@@ -71,8 +81,8 @@ private:
     int m_sweepDistance = 0;
     float m_sweepTime = 0;
     float m_sweepSpeed = 0;
-    int m_gestureState = 0;
-    int m_previousState = 0;
+    int m_gestureState = GESTURE_IDLE;
+    int m_previousState = GESTURE_IDLE;
     float m_gestureStart[4] = {};
     float m_startDistance = -1;
     float m_zoomAtGestureStart = 1.0f;

@@ -17,6 +17,18 @@ float clampZoom(float zoom)
     return zoom < 0.01f ? 0.01f : zoom > 100.0f ? 100.0f : zoom;
 }
 
+// A touch must move this far (pixels) from where it went down before its direction counts:
+// less is the jitter of a finger held still.
+const float kDecidingDistance = 5;
+// Directions are unit vectors; their dot product tells the gesture. Opposite within about
+// 25 degrees (dot at most -0.9) is a pinch; the same within about 25 degrees and mostly
+// horizontal (|x| at least 0.9) is a sweep.
+const float kOppositeDot = -0.9f;
+const float kAlongDot = 0.9f;
+const float kSideways = 0.9f;
+// The sweep speed is measured over the last half second of motion.
+const float kSweepWindow = 0.5f;
+
 float distance(float x0, float y0, float x1, float y1)
 {
     return std::sqrt((x1 - x0) * (x1 - x0) + (y1 - y0) * (y1 - y0));
@@ -46,7 +58,7 @@ void GameApp::mouseMoved(int x, int y)
 
 void GameApp::mouseWheel(int notches)
 {
-    if (m_gestureState >= 1 && m_gestureState <= 3 && !m_wheelZoomEnabled)
+    if (m_gestureState >= GESTURE_DECIDING && m_gestureState <= GESTURE_PINCH && !m_wheelZoomEnabled)
         return;
     m_zoomAtWheel = m_zoom;
     float step = m_zoom < 1.0f ? 0.1f : 0.2f;
@@ -107,56 +119,56 @@ void GameApp::runGestures(float dt)
         os()->setMouseCaptured(false);
     m_wasFullScreen = fullScreen;
     if (!fullScreen) {
-        m_gestureState = 0;
+        m_gestureState = GESTURE_IDLE;
         return;
     }
     const lang::Array<framework::Touch>& t = touches();
     const int c = t.size();
     const bool blocked = gesturesBlocked();
     switch (m_gestureState) {
-    case 0:
+    case GESTURE_IDLE:
         if (c == 2 && !blocked) {
             m_gestureStart[0] = static_cast<float>(t[0].x), m_gestureStart[1] = static_cast<float>(t[0].y);
             m_gestureStart[2] = static_cast<float>(t[1].x), m_gestureStart[3] = static_cast<float>(t[1].y);
             m_startDistance = distance(t[0].x, t[0].y, t[1].x, t[1].y);
             m_zoomAtGestureStart = m_zoom;
-            setGestureState(1);
+            setGestureState(GESTURE_DECIDING);
         }
         break;
-    case 1: {
+    case GESTURE_DECIDING: {
         if (c != 2 || blocked) {
-            setGestureState(4);
+            setGestureState(GESTURE_FINISHED);
             break;
         }
         const float m0x = t[0].x - m_gestureStart[0], m0y = t[0].y - m_gestureStart[1];
         const float m1x = t[1].x - m_gestureStart[2], m1y = t[1].y - m_gestureStart[3];
         const float l0 = std::sqrt(m0x * m0x + m0y * m0y), l1 = std::sqrt(m1x * m1x + m1y * m1y);
-        if (l0 <= 5 || l1 <= 5)
+        if (l0 <= kDecidingDistance || l1 <= kDecidingDistance)
             break;
         const float d0x = m0x / l0, d0y = m0y / l0, d1x = m1x / l1, d1y = m1y / l1;
         const float dot = d0x * d1x + d0y * d1y;
-        if (dot >= -1 && dot <= -0.9f) {
+        if (dot >= -1 && dot <= kOppositeDot) {
             m_startDistance = distance(t[0].x, t[0].y, t[1].x, t[1].y);
             m_world->multitouchZoom().setNumber("zoomCoolingTime", -1);
-            setGestureState(3);
-        } else if (dot >= 0.9f && dot <= 1 && std::fabs(d0x) >= 0.9f) {
+            setGestureState(GESTURE_PINCH);
+        } else if (dot >= kAlongDot && dot <= 1 && std::fabs(d0x) >= kSideways) {
             m_sweepTime = 0;
             m_sweepDistance = 0;
             m_sweepLast[0] = t[0].x, m_sweepLast[1] = t[0].y, m_sweepLast[2] = t[1].x, m_sweepLast[3] = t[1].y;
-            setGestureState(2);
+            setGestureState(GESTURE_SWEEP);
         }
         break;
     }
-    case 2:
+    case GESTURE_SWEEP:
         if (blocked) {
             m_world->multitouchSweep().setBoolean("isSweepping", false);
-            setGestureState(4);
+            setGestureState(GESTURE_FINISHED);
         } else if (c == 0) {
             endSweep();
             m_sweepTime = 0;
             m_sweepDistance = 0;
             m_startDistance = -1;
-            setGestureState(0);
+            setGestureState(GESTURE_IDLE);
         } else if (c == 2) {
             const int dx = t[0].x - m_sweepLast[0], dy = t[0].y - m_sweepLast[1];
             lua::LuaTable& sweep = m_world->multitouchSweep();
@@ -168,23 +180,23 @@ void GameApp::runGestures(float dt)
             m_sweepDistance += dx;
             m_sweepLast[0] = t[0].x, m_sweepLast[1] = t[0].y, m_sweepLast[2] = t[1].x, m_sweepLast[3] = t[1].y;
             m_sweepTime += dt;
-            if (m_sweepTime >= 0.5f) {
+            if (m_sweepTime >= kSweepWindow) {
                 m_sweepTime = 0;
                 m_sweepDistance = dx;
             }
             m_sweepSpeed = 0;
         } else {
             endSweep();
-            setGestureState(4);
+            setGestureState(GESTURE_FINISHED);
         }
         break;
-    case 3:
+    case GESTURE_PINCH:
         if (blocked) {
-            setGestureState(4);
+            setGestureState(GESTURE_FINISHED);
         } else if (c == 0) {
             m_startDistance = -1;
             m_world->multitouchZoom().setNumber("zoomCoolingTime", 0);
-            setGestureState(0);
+            setGestureState(GESTURE_IDLE);
         } else if (c == 2) {
             const float now = distance(t[0].x, t[0].y, t[1].x, t[1].y);
             // Fingers recognised on one spot give no scale yet: the pinch counts from where
@@ -197,13 +209,13 @@ void GameApp::runGestures(float dt)
             }
         } else {
             m_world->multitouchZoom().setNumber("zoomCoolingTime", 0);
-            setGestureState(4);
+            setGestureState(GESTURE_FINISHED);
         }
         break;
-    case 4:
+    case GESTURE_FINISHED:
         if (c == 0) {
             m_startDistance = -1;
-            setGestureState(0);
+            setGestureState(GESTURE_IDLE);
         }
         break;
     default: break;

@@ -41,6 +41,8 @@ class GameLua : public lua::LuaObject, private WorldListener, public pf::VideoPl
 public:
     static const int KEY_SIZE = 32;
     static constexpr float STEP = World::STEP;
+    /// World pixels per physics unit: drawing places a body at 20 times its position.
+    static constexpr float PIXELS_PER_UNIT = 20;
 
     /// app, resources and context are not owned; they outlive the game world.
     GameLua(lua::LuaState* state, GameApp* app, Resources* resources, gr::Context* context);
@@ -96,97 +98,187 @@ public:
     const lang::Array<b2Vec2>& trajectory(bool puffs, int list) const { return puffs ? m_puffs[list] : m_trails[list]; }
     int trajectoryBase() const { return m_trajectoryBase; }
 
+    // The natives. Each is a field of this table under its own name; the scripts pass the
+    // arguments by position. A missing or mistyped argument is the script error "Excepted
+    // type {0} at stack position {1} but found {2}{3}"; numbers are 32-bit floats; positions
+    // and sizes are physics units (y down) unless a line says pixels.
+
     // --- natives: application and window ---
+    /// Ends the frame loop after this frame; the run exits with 0.
     void requestExit();
+    /// Writes text and a line end to the debug log (stderr).
     void print(lang::String text);
+    /// The colour each frame is cleared to; channels 0..255, clamped and truncated.
     void setBGColor(float r, float g, float b);
+    /// Holds the mouse in the window and hides the pointer (true), or gives both back.
     void captureMouse(bool on);
     bool isMouseCaptured();
+    /// Full screen over the window's monitor (true) or back to the window.
     void setFullScreenMode(bool on);
     bool isInFullScreenMode();
+    /// Asks the window for a client size in pixels, truncated to integers.
     void setResolution(float width, float height);
+    /// Whether the wheel zooms while two fingers pinch or sweep.
     void setIsMultitouchMouseWheelSimulationEnabled(bool on);
+    /// No effect on the desktop.
     void setGameOn(bool on);
+    /// Always true: a left click counts as one touch.
     bool doesMouseClickSetsTouchCount();
+    /// Logs "Name: key" (or "Number: key") for every global of the game that is not a function.
     void printGlobals();
+    /// Resolves the name against the data path; no video plays on this platform.
     void playVideo(lang::String name);
+    /// No effect.
     void goToTaskSwitcherLua();
+    /// The world zoom (1 = natural size), also as the application's current and wheel zoom.
     void setWorldScale(float scale);
+    /// The largest zoom the wheel may reach.
     void setMaxWorldScale(float scale);
 
-    // --- natives: physics objects ---
+    // --- natives: physics objects (the World behind them) ---
+    /// A box of width x height centred at (x, y), static when density is 0, stored in
+    /// objects.world[name] (a name in use is replaced). Sizes above 0 and finite numbers,
+    /// else a script error; objects.world must exist. Inside a collision callback it is
+    /// made right after the physics step.
     void createBox(lang::String name, lang::String sprite, float x, float y, float width, float height, float density,
                    float friction, float restitution, bool collides, bool bird, float zOrder);
+    /// A circle of radius around (x, y); as createBox, and rolling. z_order 999 passes
+    /// through objects of material "immovable".
     void createCircle(lang::String name, lang::String sprite, float x, float y, float radius, float density,
                       float friction, float restitution, bool bird, float zOrder);
+    /// A polygon of the vertices added since clearVertices (3 to 8, body-local, with an
+    /// area the physics keeps, else a script error); width and height are only stored.
     void createPolygon(lang::String name, lang::String sprite, float x, float y, float width, float height,
                        float density, float friction, float restitution, bool collides, bool bird, float zOrder);
+    /// Empties the vertex list of the next createPolygon.
     void clearVertices();
+    /// Appends a body-local vertex for the next createPolygon.
     void addVertex(float x, float y);
+    /// Destroys the object and its joints; links from it start their second object's timer.
+    /// Its table stays in objects.world. Inside a callback: gone from that step's contacts.
     void removeObject(lang::String name);
+    /// An impulse (mass x units/s) at a world point; unknown names are ignored.
     void applyImpulse(lang::String name, float ix, float iy, float px, float py);
+    /// A force at a world point for the next step; unknown names are ignored.
     void applyForce(lang::String name, float fx, float fy, float px, float py);
+    /// Moves the body, its table's x and y and both snapshots; unknown names are logged.
     void setPosition(lang::String name, float x, float y);
+    /// Turns the body to angle radians (stored in 0..2π) and its table's angle.
     void setRotation(lang::String name, float angle);
+    /// Units per second; static bodies and unknown names are ignored.
     void setVelocity(lang::String name, float vx, float vy);
+    /// Radians per second; static bodies and unknown names are ignored.
     void setAngularVelocity(lang::String name, float w);
+    /// Puts the body to sleep (velocities cleared) or wakes it.
     void setSleeping(lang::String name, bool sleeping);
+    /// parameter 1: drawn in the bird pass when value is 1; parameter 2: dynamic when value
+    /// is not 0 (a body without mass then gets mass 1), else static; others: nothing.
     void setObjectParameter(lang::String name, float parameter, float value);
+    /// "wood", "rock" or "light" chooses the rolling sound; other texts change nothing.
     void setMaterial(lang::String name, lang::String material);
+    /// The interpolated angle in radians; 0 for an unknown name.
     float getAngle(lang::String name);
+    /// (name, localX, localY) → x, y: the body's transform of a local point; an unknown
+    /// name gives the point back.
     int getWorldPoint(lua::NativeCall& call);
+    /// Stored only.
     void setPhysicsSimulationScale(float scale);
+    /// Whether the world steps, collides, publishes and runs its particles.
     void setPhysicsEnabled(bool on);
     bool isPhysicsEnabled();
+    /// The most a body may move in one step, in units: finite and above 0, else a script
+    /// error. loadLevel sets 2 again.
     void setMaxTranslation(float distance);
+    /// Bodies beyond these x limits (truncated) are published as frozen.
     void setLevelLimits(float left, float, float right, float);
+    /// While on, contacts change nothing.
     void setEditing(bool on);
 
-    // --- natives: drawing ---
+    // --- natives: drawing (pixels; the view set by setTopLeft and the world zoom) ---
+    /// The theme's colours and parallax layers from the global table of that name.
     void setTheme(lang::String theme);
+    /// The view's top-left corner in world pixels.
     void setTopLeft(float x, float y);
+    /// The theme's sky colour and background layers.
     void drawBackgroundNative();
+    /// Every object with a sprite, in passes: static, blocks, trajectories, birds, far front.
     void drawGameNative();
+    /// The theme's ground colour and foreground layers.
     void drawForegroundNative();
+    /// The game particles.
     void drawParticlesNative();
+    /// Switches to the other three of the six trajectory lists and empties them: the last
+    /// shot's trajectory stays drawn beside the new one.
     void startNewTrajectory();
+    /// Adds a trail point (world pixels) to list slot 0..2 of the current trajectory;
+    /// other slots are ignored.
     void addToTrajectory(float slot, float x, float y);
+    /// Adds a puff point (world pixels) to list slot 0..2 of the current trajectory.
     void addPuffToTrajectory(float slot, float x, float y);
+    /// A filled rectangle, colour channels 0..255, in screen pixels.
     void drawRect(float r, float g, float b, float a, float left, float top, float right, float bottom, bool keepRenderState);
+    /// A line width pixels wide, colour channels 0..255, in screen pixels.
     void drawLine2D(float x1, float y1, float x2, float y2, float width, float r, float g, float b, float a);
+    /// The sprite's whole image stretched over the rectangle, offset by the view.
     void drawTexturedRect(lang::String sprite, float left, float top, float right, float bottom, bool keepRenderState);
+    /// (tx, ty [, sx, sy [, angle [, px, py]]]): the 2D transform by argument count.
     int setRenderState(lua::NativeCall& call);
+    /// Wraps the text to width pixels in the current font into the table clippedText.
     void clipText(lang::String group, lang::String textId, float width);
+    /// The object's sprite by name (none when unknown).
     void setSprite(lang::String name, lang::String sprite);
+    /// The sprite sheet image the object is drawn through as a mask.
     void setTexture(lang::String name, lang::String texture);
 
-    // --- natives: joints ---
+    // --- natives: joints (the World behind them) ---
+    /// (definition): a joint of type 1 distance, 2 weld, 3 revolute, 4 prismatic or 5
+    /// destroy link between the objects end1 and end2, its table in objects.joints[name].
+    /// Unknown or equal ends are a script error. Distance joints of coordType 1 take their
+    /// world anchors from arguments 6 to 9.
     int createJoint(lua::NativeCall& call);
+    /// (parameters): motor, motorSpeed, maxTorque, limit, lowerLimit, upperLimit, frequency
+    /// and dampingRatio of the joint parameters.name, each when given; unknown names do nothing.
     int setJointParameters(lua::NativeCall& call);
+    /// Turns the motor of a joint that has run into a limit with its motor running.
     void checkJointLimits(lang::String name);
+    /// Destroys the joint or link and removes its table; unknown names do nothing.
     void destroyJoint(lang::String name);
 
-    // --- natives: level and script files ---
+    // --- natives: level and script files (paths against the data path) ---
+    /// Empties the world, reloads blocks.lua and particles.lua, and runs the enciphered
+    /// level file into the global loadedObjects; a failure logs "Unable to load level.".
     void loadLevel(lang::String levelName);
+    /// Writes the level table built from objects, as plain Lua source.
     void saveLevel(lang::String levelName);
+    /// Writes the global table globalName as Lua source: enciphered into the application
+    /// data directory, or plain at the data path.
     void saveLuaFile(lang::String globalName, lang::String fileName, bool toApplicationData);
+    /// (path, target, key): runs the enciphered file into a new table stored as target[key].
     int loadLuaFileToObject(lua::NativeCall& call);
+    /// Whether the file opens.
     bool checkForLuaFile(lang::String path);
+    /// Makes one directory level; failures are not reported.
     void createDirectory(lang::String path);
+    /// Whether anything exists at path exactly as given (not resolved).
     bool checkDirectory(lang::String path);
 
     // --- natives: services with no platform behind them ---
     void doNothing() {}
     bool alwaysFalse() { return false; }
     void ignoreFlag(bool) {}
+    /// Logs the achievement's id and text.
     void unlockAchievement(lang::String id, lang::String text);
     void postHighscore(lang::String, float) {}
     void getLeaderboardScoresForRange(lang::String, float, float) {}
     void logFlurryEvent(lang::String) {}
     void logFlurryEventWithParam(lang::String, lang::String, lang::String) {}
     void logFlurryEventWithParams(lang::String, lang::String) {}
+    /// Asks the version server on a worker; latestVersionNumberReceived(latest, url) is
+    /// called at a later frame when it answers.
     void requestLatestVersionNumber();
+    /// Runs "updater /justcheck" on a worker; updateAvailable(flag) follows at a later frame.
     void checkForUpdates();
+    /// Starts "updater /checknow" and returns at once.
     void callVersionUpdater();
 
     /// Splits a version-check answer into its status, latest and url values; false for an

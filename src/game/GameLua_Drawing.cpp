@@ -22,8 +22,6 @@ namespace game {
 
 namespace {
 
-/// Physics units to world pixels.
-const float PIXELS_PER_METRE = 20;
 /// Beyond this many tiles a layer is cut short: a tiny scale would otherwise tile for ever.
 const int MAX_TILES = 4096;
 const char* const kTrailSprites[3] = {"TRAIL_WHITE_1", "TRAIL_WHITE_2", "TRAIL_WHITE_3"};
@@ -201,14 +199,14 @@ void GameLua::drawGameNative()
     for (auto it = objects.begin(); it != objects.end(); ++it) {
         const RenderObjectData& r = *it.value();
         if (r.sprite && r.body->GetMass() == 0 && !front(r))
-            drawRecord(r, PIXELS_PER_METRE * r.x, PIXELS_PER_METRE * r.y, true);
+            drawRecord(r, PIXELS_PER_UNIT * r.x, PIXELS_PER_UNIT * r.y, true);
     }
     if (m_maskedImage)
         m_maskedImage->flush();
     for (auto it = objects.begin(); it != objects.end(); ++it) {
         const RenderObjectData& r = *it.value();
         if (r.sprite && r.body->GetMass() != 0 && !r.bird && !r.draw && !front(r))
-            drawRecord(r, PIXELS_PER_METRE * r.x, PIXELS_PER_METRE * r.y, false);
+            drawRecord(r, PIXELS_PER_UNIT * r.x, PIXELS_PER_UNIT * r.y, false);
     }
     state = m_context->drawState();
     rotate(state, 0, 0, 0);
@@ -217,7 +215,7 @@ void GameLua::drawGameNative()
     for (auto it = objects.begin(); it != objects.end(); ++it) {
         const RenderObjectData& r = *it.value();
         if (r.sprite && (r.bird || r.draw) && !front(r))
-            drawRecord(r, PIXELS_PER_METRE * r.x, PIXELS_PER_METRE * r.y, false);
+            drawRecord(r, PIXELS_PER_UNIT * r.x, PIXELS_PER_UNIT * r.y, false);
     }
     for (auto it = objects.begin(); it != objects.end(); ++it) {
         const RenderObjectData& r = *it.value();
@@ -237,7 +235,7 @@ void GameLua::drawGameNative()
             restored.scaleX = normal.scaleX, restored.scaleY = normal.scaleY;
             m_context->setDrawState(restored);
         } else {
-            drawRecord(r, PIXELS_PER_METRE * r.x, PIXELS_PER_METRE * r.y, false);
+            drawRecord(r, PIXELS_PER_UNIT * r.x, PIXELS_PER_UNIT * r.y, false);
         }
     }
     state = m_context->drawState();
