@@ -7,6 +7,7 @@
 #include <cmath>
 #include <exception>
 #include <cstring>
+#include <memory>
 
 namespace gr {
 
@@ -169,10 +170,35 @@ lang::Ptr<Texture> Context::createTexture(int, int, int, PixelFormat::Type, int)
     throw GraphicsException(lang::Format("Textures are not supported by the {0} renderer", rendererName(kind())));
 }
 
-lang::Ptr<Texture> Context::loadTextureFile(const lang::String& fileName, bool)
+lang::Ptr<Texture> Context::loadTextureFile(const lang::String& fileName, bool asImage)
 {
-    throw GraphicsException(lang::Format("Textures ({0}) are not supported by the {1} renderer", fileName,
-                                         rendererName(kind())));
+    if (!m_imageOpener)
+        throw GraphicsException(lang::Format("Textures ({0}) are not supported by the {1} renderer", fileName,
+                                             rendererName(kind())));
+    std::unique_ptr<ImageSource> source = m_imageOpener(fileName);
+    lang::Ptr<Texture> texture =
+        createTexture(source->width(), source->height(), source->mipLevels() - 1, source->format().type(), 0);
+    texture->setName(fileName);
+    // The surfaces are read in the format the texture stores, so the backend uploads them as they are.
+    const PixelFormat::Type format = texture->format().type();
+    if (asImage)
+        lang::log("Loading image %s: %dx%d %s (as %dx%d %s) mips: %d\n", fileName.c_str(), source->width(),
+                  source->height(), source->format().name(), texture->width(), texture->height(),
+                  texture->format().name(), source->mipLevels() - 1);
+    else
+        lang::log("Loading texture %s: %dx%d %s (as %s) mips: %d\n", fileName.c_str(), source->width(),
+                  source->height(), source->format().name(), texture->format().name(), source->mipLevels() - 1);
+    for (int level = 0; level < source->mipLevels(); ++level) {
+        const int w = source->width() >> level > 1 ? source->width() >> level : 1;
+        const int h = source->height() >> level > 1 ? source->height() >> level : 1;
+        const int64_t pitch = PixelFormat::rowPitch(format, w);
+        std::vector<uint8_t> buffer(static_cast<size_t>(std::max<int64_t>(pitch * h, PixelFormat::surfaceSize(format, w, h))));
+        source->readSurface(buffer.data(), static_cast<int>(pitch), format);
+        texture->setSurface(0, 0, buffer.data(), static_cast<int>(pitch), level, w, h, format);
+        if (level > 0)
+            m_statistics.textureBytes += static_cast<int32_t>(PixelFormat::surfaceSize(format, w, h));
+    }
+    return texture;
 }
 
 lang::Ptr<Shader> Context::getShader(const lang::String& name, int flags)

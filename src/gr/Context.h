@@ -3,6 +3,7 @@
 #include "gr/Batch2D.h"
 #include "gr/DrawState.h"
 #include "gr/Image.h"
+#include "gr/ImageSource.h"
 #include "gr/Palette.h"
 #include "gr/PixelFormat.h"
 #include "gr/Primitive.h"
@@ -109,6 +110,9 @@ public:
     virtual void resumeContext();
     /// A texture read from an image file, every mip level uploaded, named after the file.
     lang::Ptr<Texture> loadTexture(const lang::String& fileName) { return loadTextureFile(fileName, false); }
+    /// Where loadTexture and loadImage open image files; the platform that makes the context
+    /// installs it. Without one they throw GraphicsException.
+    void setImageOpener(ImageSource::Opener opener) { m_imageOpener = opener; }
     /// A shader by name: cached by its base name (directory and extension removed); a miss
     /// loads name + ".fx", a hit hands out a clone sharing the techniques. Throws
     /// GraphicsException.
@@ -194,7 +198,8 @@ protected:
     virtual void renderPrimitive(Primitive&) {}
     /// Draws a batch with its shader; the batch is emptied afterwards.
     virtual void drawBatch(Batch2D&) {}
-    /// Reads an image file into a texture; asImage chooses the log line.
+    /// Reads an image file through the image opener into a texture made for it, every mip
+    /// level uploaded; asImage chooses the log line.
     virtual lang::Ptr<Texture> loadTextureFile(const lang::String& fileName, bool asImage);
 
     /// Loads an effect file (the path with ".fx"); a context kind without effect files
@@ -226,6 +231,7 @@ private:
     float m_viewTransform[12];
     float m_time = 0;
     lang::String m_shaderPath;
+    ImageSource::Opener m_imageOpener = nullptr;
     uint8_t m_storedFlag = 0;
     float m_storedFloat = 1.0f;
     int m_storedInt = 0;

@@ -10,6 +10,7 @@
 #include "io/IOException.h"
 #include "gr/gl/GL_Context.h"
 #include "gr/gl1/GL1_Context.h"
+#include "img/ImageFile.h"
 #include "lang/Debug.h"
 #include "lang/ErrorBox.h"
 #include "pf/InstanceLock.h"
@@ -123,11 +124,15 @@ lang::Ptr<gr::Context> OSSDL::createContext(const lang::Array<int>& wanted, int 
     String reasons;
     for (int kind : kinds) {
         try {
+            lang::Ptr<gr::Context> context;
             if (kind == gr::Context::KIND_GL1)
-                return new gr::GL1_Context(m_window, orientation);
-            if (kind == gr::Context::KIND_GL2)
-                return new gr::GL_Context(m_window, orientation);
-            throw gr::GraphicsException(Format("Not supported"));
+                context = new gr::GL1_Context(m_window, orientation);
+            else if (kind == gr::Context::KIND_GL2)
+                context = new gr::GL_Context(m_window, orientation);
+            else
+                throw gr::GraphicsException(Format("Not supported"));
+            context->setImageOpener(&img::ImageFile::open);
+            return context;
         } catch (const gr::GraphicsException& e) {
             reasons += Format("{0} renderer not supported! Reason:\n{1}\n\n", gr::Context::rendererName(kind),
                               e.getMessage())

@@ -4,8 +4,6 @@
 #include "gr/gl/GL_Shader.h"
 #include "gr/gl/GL_StateCache.h"
 #include "gr/gl/GL_Texture.h"
-#include "img/ImageReader.h"
-#include "io/FileInputStream.h"
 #include "lang/Debug.h"
 
 #include <GL/glew.h>
@@ -143,34 +141,6 @@ lang::Ptr<Texture> GL_ContextBase::createTexture(int width, int height, int mipL
     lang::Ptr<Texture> texture = new GL_Texture(this, width, height, mipLevels, stored, usage);
     ++m_statistics.texturesCreated;
     m_statistics.textureBytes += static_cast<int32_t>(PixelFormat::surfaceSize(stored, width, height));
-    return texture;
-}
-
-lang::Ptr<Texture> GL_ContextBase::loadTextureFile(const lang::String& fileName, bool asImage)
-{
-    io::FileInputStream in(fileName);
-    img::ImageReader reader(&in, img::ImageReader::fileType(fileName));
-    lang::Ptr<Texture> texture =
-        createTexture(reader.width(), reader.height(), reader.mipLevels() - 1, reader.format().type(), 0);
-    texture->setName(fileName);
-    const PixelFormat::Type format = texture->format().type();
-    if (asImage)
-        lang::log("Loading image %s: %dx%d %s (as %dx%d %s) mips: %d\n", fileName.c_str(), reader.width(),
-                  reader.height(), reader.format().name(), texture->width(), texture->height(),
-                  texture->format().name(), reader.mipLevels() - 1);
-    else
-        lang::log("Loading texture %s: %dx%d %s (as %s) mips: %d\n", fileName.c_str(), reader.width(),
-                  reader.height(), reader.format().name(), texture->format().name(), reader.mipLevels() - 1);
-    for (int level = 0; level < reader.mipLevels(); ++level) {
-        const int w = reader.width() >> level > 1 ? reader.width() >> level : 1;
-        const int h = reader.height() >> level > 1 ? reader.height() >> level : 1;
-        const int64_t pitch = PixelFormat::rowPitch(format, w);
-        std::vector<uint8_t> buffer(static_cast<size_t>(std::max<int64_t>(pitch * h, PixelFormat::surfaceSize(format, w, h))));
-        reader.readSurface(buffer.data(), static_cast<int>(pitch), format);
-        texture->setSurface(0, 0, buffer.data(), static_cast<int>(pitch), level, w, h, format);
-        if (level > 0)
-            m_statistics.textureBytes += static_cast<int32_t>(PixelFormat::surfaceSize(format, w, h));
-    }
     return texture;
 }
 

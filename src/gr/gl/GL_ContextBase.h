@@ -23,11 +23,6 @@ public:
     lang::Ptr<Texture> createTexture(int width, int height, int mipLevels, PixelFormat::Type format, int usage) override;
 
 protected:
-    lang::Ptr<Texture> loadTextureFile(const lang::String& fileName, bool asImage) override;
-
-public:
-
-protected:
     /// Creates and makes current a GL context on window, logs the vendor, renderer and
     /// version, and starts the extension loader. Throws GraphicsException.
     explicit GL_ContextBase(SDL_Window* window);
