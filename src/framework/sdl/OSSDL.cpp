@@ -91,12 +91,10 @@ bool OSSDL::createWindow(const String&, int width, int height, bool fullScreen)
         m_videoStarted = true;
     }
     // The pixel format must be known when the window is made: X11 picks its visual then.
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    if (!gr::GL_ContextBase::setWindowAttributes()) {
+        lang::log("SDL_GL_SetAttribute failed: %s\n", SDL_GetError());
+        return false;
+    }
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN;
     if (fullScreen)
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;

@@ -26,16 +26,20 @@ const char* glText(GLenum name)
 
 } // namespace
 
+bool GL_ContextBase::setWindowAttributes()
+{
+    // No profile is asked for: a legacy context keeps the fixed-function calls, and asking
+    // for a compatibility profile fails on drivers below OpenGL 3.2.
+    return SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8) == 0 && SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8) == 0 &&
+           SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8) == 0 && SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24) == 0 &&
+           SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0) == 0 && SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1) == 0 &&
+           SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0) == 0;
+}
+
 GL_ContextBase::GL_ContextBase(SDL_Window* window) : m_window(window)
 {
-    // The pixel format: RGB 8/8/8, a depth buffer, no stencil, double buffered. No profile
-    // is asked for: a legacy context keeps the fixed-function calls, and asking for a
-    // compatibility profile fails on drivers below OpenGL 3.2.
-    if (SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8) != 0 || SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8) != 0 ||
-        SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8) != 0 || SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24) != 0 ||
-        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0) != 0 || SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1) != 0 ||
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0) != 0)
-        throw GraphicsException(Format("SDL_GL_SetAttribute failed with error \"{0}\"", SDL_GetError()));
+    // The attributes were set before the window was made (setWindowAttributes) and SDL
+    // still holds them: the context is made from the same ones.
     if (!window || !(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL))
         throw GraphicsException(Format("SDL_CreateWindow failed with error \"{0}\"", "the window has no OpenGL surface"));
     m_glContext = SDL_GL_CreateContext(window);

@@ -15,6 +15,12 @@ class GL_Texture;
 class GL_ContextBase : public Context
 {
 public:
+    /// Sets the attributes SDL makes a window's pixel format and every GL context from: RGB
+    /// 8/8/8, a 24-bit depth buffer, no stencil, double buffered, no profile. Call it before
+    /// the window is made, since X11 picks the visual then. False when SDL refused one
+    /// (SDL_GetError says why).
+    static bool setWindowAttributes();
+
     ~GL_ContextBase() override;
 
     void present() override;
@@ -23,8 +29,9 @@ public:
     lang::Ptr<Texture> createTexture(int width, int height, int mipLevels, PixelFormat::Type format, int usage) override;
 
 protected:
-    /// Creates and makes current a GL context on window, logs the vendor, renderer and
-    /// version, and starts the extension loader. Throws GraphicsException.
+    /// Creates and makes current a GL context on window (made after setWindowAttributes),
+    /// logs the vendor, renderer and version, and starts the extension loader. Throws
+    /// GraphicsException.
     explicit GL_ContextBase(SDL_Window* window);
 
     /// The last creation steps: the surface and window size from the drawable, the
