@@ -22,7 +22,7 @@ struct Config
     lang::String product;
     lang::String publisher;
     bool singleton = false;
-    lang::Array<int> renderers; ///< wanted renderer kinds, in order; empty = [7, 6]
+    lang::Array<int> renderers; ///< wanted renderer kinds, in order; empty = [KIND_GL2, KIND_GL1]
     lang::String versionCheckUrl; ///< where the version check asks; empty: no check
 
     /// Reads the assignments of a configuration script into this record: the script runs

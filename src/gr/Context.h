@@ -35,11 +35,16 @@ public:
     static const char* rendererName(int kind);
     /// The short name of a kind in config.lua ("gl2"), or "" for an unknown kind.
     static const char* rendererShortName(int kind);
+    /// True for the OpenGL family: ES 1.1, ES 2.0, 1.4 and 2.0.
+    static bool isOpenGL(int kind)
+    {
+        return kind == KIND_EGL || kind == KIND_GLES2 || kind == KIND_GL1 || kind == KIND_GL2;
+    }
 
     ~Context() override = default;
 
     virtual int kind() const = 0;
-    /// The renderer family: 7 for both OpenGL kinds.
+    /// The renderer family: KIND_GL2 for both OpenGL kinds.
     int rendererKind() const { return KIND_GL2; }
     bool isReady() const { return true; }
 

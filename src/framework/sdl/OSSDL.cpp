@@ -304,8 +304,7 @@ void OSSDL::orientPoint(int* x, int* y)
     gr::Context* context = FrameState::current().context.ptr();
     if (!context)
         return;
-    const int kind = context->kind();
-    if (kind != 1 && kind != 5 && kind != 6 && kind != 7)
+    if (!gr::Context::isOpenGL(context->kind()))
         return;
     const int W = context->width(), H = context->height();
     const int px = *x, py = *y;
