@@ -6,7 +6,12 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
 ./scripts/setup.sh
+# Layers point one way, and platform headers stay in their backends: checked before building.
+./scripts/check-layers.sh
 . scripts/build.sh
+
+# Tests write only into their own temporary and build folders, never into the checkout.
+untracked_before=$(git status --porcelain --untracked-files=all 2>/dev/null | grep '^??' || true)
 
 # One X server for the whole run: the tests that draw open real windows on it.
 run_tests() {
@@ -25,3 +30,10 @@ run_tests build-asan
 # The audio output thread and the scripts' thread share the mixer.
 build_target build-tsan test_audio -DCMAKE_BUILD_TYPE=Debug -DPELTERRA_TSAN=ON -DPELTERRA_BENCHMARKS=OFF
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" ctest --test-dir build-tsan -R '^test_audio$' --output-on-failure
+
+untracked_after=$(git status --porcelain --untracked-files=all 2>/dev/null | grep '^??' || true)
+if [ "$untracked_after" != "$untracked_before" ]; then
+    echo "test.sh: the tests left files in the checkout:" >&2
+    diff <(echo "$untracked_before") <(echo "$untracked_after") | grep '^>' >&2
+    exit 1
+fi
