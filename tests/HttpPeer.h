@@ -7,21 +7,26 @@
 #include <thread>
 #include <unistd.h>
 
+/// Opens a listening socket on 127.0.0.1:80 into *listener; false when it can't be had.
+inline bool listenOnLoopback80(int* listener)
+{
+    *listener = socket(AF_INET, SOCK_STREAM, 0);
+    int yes = 1;
+    setsockopt(*listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(80);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return bind(*listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 && listen(*listener, 1) == 0;
+}
+
 /// A one-connection HTTP peer on 127.0.0.1:80: records the request, sends a canned answer.
 class HttpPeer
 {
 public:
     explicit HttpPeer(std::string answer, bool close = true) : m_answer(std::move(answer)), m_close(close)
     {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        int yes = 1;
-        setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(80);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_ready = bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-                  listen(m_listener, 1) == 0;
+        m_ready = listenOnLoopback80(&m_listener);
         if (m_ready)
             m_thread = std::thread([this] { serve(); });
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HttpPeer.h"
+
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -20,15 +22,7 @@ public:
     explicit HoldingPeer(std::string answer, int pauseMs = 0, bool trickle = false)
         : m_answer(std::move(answer)), m_pauseMs(pauseMs), m_trickle(trickle)
     {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        int yes = 1;
-        setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(80);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_ready = bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-                  listen(m_listener, 1) == 0;
+        m_ready = listenOnLoopback80(&m_listener);
         if (m_ready)
             m_thread = std::thread([this] { serve(); });
     }
