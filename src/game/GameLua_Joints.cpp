@@ -78,10 +78,6 @@ void GameLua::jointCreated(const JointRecord& record, const JointDef& used)
     table.setNumber("coordType", static_cast<float>(used.coordType));
     switch (used.type) {
     case JOINT_DISTANCE:
-        table.setNumber("x1", used.x1);
-        table.setNumber("y1", used.y1);
-        table.setNumber("x2", used.x2);
-        table.setNumber("y2", used.y2);
         table.setNumber("frequency", used.frequency);
         table.setNumber("dampingRatio", used.dampingRatio);
         table.setNumber("collideConnected", used.collideConnected ? 1.0f : 0.0f);
@@ -110,7 +106,8 @@ void GameLua::jointCreated(const JointRecord& record, const JointDef& used)
     default:
         break;
     }
-    if (used.type >= JOINT_WELD) {
+    // Distance joints show the anchors they were made with; the others as given.
+    if (used.type >= JOINT_DISTANCE) {
         table.setNumber("x1", used.x1);
         table.setNumber("y1", used.y1);
         table.setNumber("x2", used.x2);
