@@ -36,7 +36,7 @@ void World::repairIfInvalid(RenderObjectData* record)
         return;
     // Nothing the scripts can do should reach this; if the solver still diverges, the
     // object stops where it last was rather than publish numbers that are not numbers.
-    const PhysicsState& last = record->state[m_slot];
+    const PhysicsState& last = record->state[m_slot ^ 1]; // the newest snapshot until this one
     lang::log("Object %s: its motion diverged; it stops where it last was\n", record->name.c_str());
     body->SetTransform(b2Vec2(last.x, last.y), last.angle);
     body->SetLinearVelocity(b2Vec2(0, 0));
@@ -74,15 +74,13 @@ void World::step(float dt)
         }
         if (m_accumulator > 2 * STEP)
             continue; // more steps are due at once: no snapshot in between
-        for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it)
-            if (it.value()->body->IsAwake())
-                repairIfInvalid(it.value());
         m_slot ^= 1;
         for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
             RenderObjectData* record = it.value();
             b2Body* body = record->body;
             if (!body->IsAwake())
                 continue;
+            repairIfInvalid(record);
             record->state[m_slot] = PhysicsState{body->GetPosition().x, body->GetPosition().y, bodyAngle(body)};
             if (record->bird && body->GetMass() != 0)
                 body->SetBullet(true);
