@@ -84,7 +84,7 @@ static void ScreenOfSprites(benchmark::State& s)
         return;
     }
     lang::Ptr<gr::Context> context = platform.createContext(lang::Array<int>(), 0);
-    context->setShaderPath(BENCH_SOURCE_DIR "/../demo/shaders/");
+    context->setShaderPath(BENCH_SOURCE_DIR "/../share/effects/");
     lang::Ptr<gr::Texture> atlas = context->createTexture(256, 256, 0, gr::PixelFormat::A8B8G8R8, 0);
     std::vector<uint8_t> pixels(256 * 256 * 4, 200);
     atlas->setSurface(0, 0, pixels.data(), 256 * 4, 0, 256, 256, gr::PixelFormat::A8B8G8R8);

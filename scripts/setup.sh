@@ -26,6 +26,7 @@ packages=(
     libsdl2-dev libglew-dev libpng-dev libjpeg-dev zlib1g-dev libmpg123-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth mesa-utils libgl1-mesa-dri
+    libfreetype-dev fonts-dejavu-core
     lame sox python3-pil
 )
 

@@ -263,9 +263,8 @@ void LuaState::protectedCall(int nargs)
     throw LuaException(Format("{0}", message));
 }
 
-void LuaState::run(const LuaTable* env, io::InputStream* in, int byteCount, const String& chunkName)
+void LuaState::load(io::InputStream* in, int byteCount, const String& chunkName)
 {
-    StackGuard guard(m_lua);
     ChunkReader reader{in, byteCount, {}, nullptr, String()};
     String name = "@" + chunkName;
     const int status = lua_load(m_lua, &readChunk, &reader, name.c_str());
@@ -279,6 +278,12 @@ void LuaState::run(const LuaTable* env, io::InputStream* in, int byteCount, cons
         const char* text = lua_tostring(m_lua, -1);
         throw LuaException(Format("Error while compiling Lua: {0}", text ? text : "unknown error"));
     }
+}
+
+void LuaState::run(const LuaTable* env, io::InputStream* in, int byteCount, const String& chunkName)
+{
+    StackGuard guard(m_lua);
+    load(in, byteCount, chunkName);
     if (env) {
         checkType(-1, TYPE_FUNCTION);
         env->push();
@@ -286,6 +291,13 @@ void LuaState::run(const LuaTable* env, io::InputStream* in, int byteCount, cons
         lua_setfenv(m_lua, -2);
     }
     protectedCall(0);
+}
+
+void LuaState::checkSyntax(const String& text, const String& chunkName)
+{
+    StackGuard guard(m_lua);
+    io::ByteArrayInputStream in(text.c_str(), text.length(), chunkName);
+    load(&in, text.length(), chunkName);
 }
 
 void LuaState::runStream(io::InputStream* in, const LuaTable* env)

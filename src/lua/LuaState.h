@@ -46,6 +46,9 @@ public:
     void runStream(io::InputStream* in, const LuaTable* env);
     /// run() over a text held in memory.
     void runString(const lang::String& text, const lang::String& chunkName, const LuaTable* env = nullptr);
+    /// Compiles text as run() would, without running it: throws the same LuaException
+    /// "Error while compiling Lua: {chunkName}:{line}: ..." for a syntax error.
+    void checkSyntax(const lang::String& text, const lang::String& chunkName);
 
     /// The interpreter instructions a chunk run as data (a level, saved settings) may take
     /// before it fails with a script error "... ran past its budget of N instructions": a
@@ -105,6 +108,8 @@ private:
     bool m_budgeted = false; ///< whether a data chunk runs: coroutines keep the hook after it
     lang::String m_pendingText;
 
+    /// Compiles a chunk onto the stack; throws as run() does.
+    void load(io::InputStream* in, int byteCount, const lang::String& chunkName);
     static int errorFunction(lua_State* lua);
     static int messageHandler(lua_State* lua);
     static int panic(lua_State* lua);

@@ -1,4 +1,4 @@
-// Sprites and text drawn through res in a real window, from files made by pelterra-voxa.
+// Sprites and text drawn through res in a real window, from files made by pelterra-build.
 
 #include "framework/WindowFixture.h"
 
@@ -13,7 +13,7 @@
 
 namespace {
 
-const char* const kShaders = TEST_SOURCE_DIR "/../demo/shaders/";
+const char* const kShaders = TEST_SOURCE_DIR "/../share/effects/";
 
 /// RGB of the pixel at (x, y), y from the top, each channel rounded to 0 or 255.
 std::string colourAt(gr::Context& context, int x, int y)
@@ -38,7 +38,7 @@ void voxa(const TempDir& dir, const std::string& kind, const std::string& text, 
 {
     dir.write(out + ".txt", text);
     const std::string command =
-        std::string(PELTERRA_VOXA) + " " + kind + " '" + dir / (out + ".txt") + "' '" + dir / out + "'";
+        std::string(PELTERRA_BUILD) + " " + kind + " '" + dir / (out + ".txt") + "' '" + dir / out + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-const char* const kShaders = TEST_SOURCE_DIR "/../demo/shaders/";
+const char* const kShaders = TEST_SOURCE_DIR "/../share/effects/";
 
 const uint32_t R = 0xff0000, G = 0x00ff00, B = 0x0000ff, W = 0xffffff, Y = 0xffff00;
 

@@ -12,7 +12,7 @@ using gr::PixelFormat;
 
 namespace {
 
-const char* const kShaders = TEST_SOURCE_DIR "/../demo/shaders/";
+const char* const kShaders = TEST_SOURCE_DIR "/../share/effects/";
 
 /// RGBA of the pixel at (x, y), y from the top.
 std::vector<int> pixel(gr::Context& context, int x, int y)

@@ -10,7 +10,7 @@
 
 namespace {
 
-const std::string kShaders = TEST_SOURCE_DIR "/../demo/shaders/";
+const std::string kShaders = TEST_SOURCE_DIR "/../share/effects/";
 
 } // namespace
 

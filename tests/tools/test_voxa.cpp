@@ -73,10 +73,10 @@ TEST(VoxaText, CompositeListsAndGlyphCodes)
     EXPECT_EQ(failure(parseFont, "image f.png\n'AB' 0 0 1 1 1\n"), "line 2: one character of the 16-bit range expected in 'AB'");
 }
 
-TEST(VoxaCommand, ReportsBadInputAndUsage)
+TEST(BuildCommand, SingleFileWritersReportBadInputAndUsage)
 {
     TempDir dir;
-    const std::string tool = PELTERRA_VOXA;
+    const std::string tool = PELTERRA_BUILD;
     auto status = [](const std::string& command) { return WEXITSTATUS(std::system((command + " 2>/dev/null").c_str())); };
     EXPECT_EQ(status(tool), 2);
     EXPECT_EQ(status(tool + " paint a b"), 2);
