@@ -17,7 +17,9 @@ namespace {
 
 String readFile(const String& path)
 {
-    io::FileInputStream in(path);
+    // Named as the bundle names its entries ("./shaders/a.fx" is "shaders/a.fx" there):
+    // a game whose data path is "./" must find its effects in its bundle.
+    io::FileInputStream in(io::PathName(path).fullPath());
     std::string text(static_cast<size_t>(in.available()), '\0');
     text.resize(static_cast<size_t>(in.read(&text[0], static_cast<int>(text.size()))));
     return String(std::move(text));

@@ -300,6 +300,7 @@ SpriteSheetData parseSpriteList(const std::string& text)
 TextTable parseTextTable(const std::string& text)
 {
     TextTable table;
+    std::map<std::string, int> firstLine;
     std::istringstream in(text);
     int number = 0;
     bool header = true;
@@ -320,7 +321,11 @@ TextTable parseTextTable(const std::string& text)
         }
         if (row.size() > table.languages.size() + 1)
             fail(number, "more texts than languages");
+        const auto earlier = firstLine.emplace(row[0], number);
+        if (!earlier.second)
+            fail(number, "text id \"" + row[0] + "\" already given on line " + std::to_string(earlier.first->second));
         table.ids.push_back(row[0]);
+        table.lines.push_back(number);
         for (size_t l = 0; l < table.languages.size(); ++l)
             table.texts[l].push_back(l + 1 < row.size() ? unescape(row[l + 1], number) : std::string());
     }
@@ -335,13 +340,17 @@ std::vector<CompoRecord> parseCompoList(const std::string& text)
     eachLine(text, [&](const std::vector<std::string>& w, int line) {
         if (w[0] == "compo") {
             expectWords(w, 2, line, "compo NAME");
-            sprites.push_back(CompoRecord{w[1], {}});
+            for (const CompoRecord& earlier : sprites) {
+                if (earlier.name == w[1])
+                    fail(line, "composite sprite \"" + w[1] + "\" already given on line " + std::to_string(earlier.line));
+            }
+            sprites.push_back(CompoRecord{w[1], {}, line});
             return;
         }
         if (sprites.empty())
             fail(line, "a part before the first \"compo NAME\" line");
         expectWords(w, 3, line, "SPRITE X Y");
-        sprites.back().parts.push_back(CompoPartRecord{w[0], integer(w[1], line), integer(w[2], line)});
+        sprites.back().parts.push_back(CompoPartRecord{w[0], integer(w[1], line), integer(w[2], line), line});
     });
     return sprites;
 }

@@ -27,6 +27,7 @@ struct TextTable
 {
     std::vector<std::string> languages;
     std::vector<std::string> ids;
+    std::vector<int> lines; ///< the source line of each id, when parsed from text
     /// texts[language index][id index]
     std::vector<std::vector<std::string>> texts;
 };
@@ -35,12 +36,14 @@ struct CompoPartRecord
 {
     std::string sprite;
     int x = 0, y = 0;
+    int line = 0; ///< the source line, when parsed from text
 };
 
 struct CompoRecord
 {
     std::string name;
     std::vector<CompoPartRecord> parts;
+    int line = 0; ///< the source line, when parsed from text
 };
 
 struct GlyphRecord
@@ -70,9 +73,11 @@ std::vector<uint8_t> writeFont(const FontData& font, Layout layout = Layout::CHU
 /// "image FILE", then one line per sprite: NAME X Y WIDTH HEIGHT PIVOTX PIVOTY.
 SpriteSheetData parseSpriteList(const std::string& text);
 /// Tab-separated: a header "id<TAB>LANGUAGE..." then "ID<TAB>TEXT..." rows. In a text a
-/// backslash escapes n (line break), t (tab) or itself.
+/// backslash escapes n (line break), t (tab) or itself. An id given twice is an error: the
+/// engine would silently keep only one of the two texts.
 TextTable parseTextTable(const std::string& text);
-/// "compo NAME" opens a composite sprite; each following "SPRITE X Y" line adds a part.
+/// "compo NAME" opens a composite sprite; each following "SPRITE X Y" line adds a part. A
+/// name given twice is an error.
 std::vector<CompoRecord> parseCompoList(const std::string& text);
 /// "image FILE", "leading N", "tracking N", then one line per glyph: CODE X Y WIDTH HEIGHT
 /// BASELINE, where CODE is a decimal number, U+hex or one quoted character ('A').

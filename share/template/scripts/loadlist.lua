@@ -1,0 +1,1 @@
+-- Runs before gamelogic.lua, in the same global table: shared settings go here.
