@@ -285,7 +285,7 @@ BuildReport buildGame(const BuildOptions& options, std::ostream& log)
     }
     auto lua = std::make_shared<ScriptChecker>();
     for (const std::string& folder : manifest.scripts) {
-        const Origin origin{manifest.file, lineOf(readFileBytes(manifest.file), "\"" + folder + "\"")};
+        const Origin origin{manifest.file, lineOfValue(manifest, folder)};
         for (const std::string& relative : filesUnder(manifest.folder, folder, origin)) {
             const std::string path = manifest.folder + "/" + relative;
             if (endsWith(relative, ".lua")) {
@@ -300,7 +300,7 @@ BuildReport buildGame(const BuildOptions& options, std::ostream& log)
         }
     }
     for (const std::string& folder : manifest.files) {
-        const Origin origin{manifest.file, lineOf(readFileBytes(manifest.file), "\"" + folder + "\"")};
+        const Origin origin{manifest.file, lineOfValue(manifest, folder)};
         for (const std::string& relative : filesUnder(manifest.folder, folder, origin)) {
             const std::string path = manifest.folder + "/" + relative;
             steps.push_back(Step{"file " + relative, "", {path}, [path, relative] {

@@ -32,6 +32,12 @@ int lineOf(const std::string& text, const std::string& needle, int after)
     return 0;
 }
 
+int lineOfValue(const Manifest& manifest, const std::string& value)
+{
+    const int line = lineOf(manifest.text, "\"" + value + "\"");
+    return line ? line : lineOf(manifest.text, "'" + value + "'");
+}
+
 namespace {
 
 /// Reads one table of the manifest, naming the setting and its line in every complaint.
@@ -130,8 +136,11 @@ public:
             lua::LuaTable item = items.getTable(i);
             // An entry is found by its name, which the builder needs unique anyway.
             int entryLine = line;
-            if (item.isString("name"))
-                entryLine = std::max(line, lineOf(m_text, "\"" + std::string(item.getString("name").c_str()) + "\"", line - 1));
+            if (item.isString("name")) {
+                const std::string name = item.getString("name").c_str();
+                const int quoted = lineOf(m_text, "\"" + name + "\"", line - 1);
+                entryLine = std::max(line, quoted ? quoted : lineOf(m_text, "'" + name + "'", line - 1));
+            }
             visit(Reader(m_manifest, m_text, item, std::string(key) + " entry " + std::to_string(i), entryLine));
         }
     }
@@ -181,7 +190,8 @@ Manifest readManifest(const std::string& folder)
     while (manifest.folder.size() > 1 && manifest.folder.back() == '/')
         manifest.folder.pop_back();
     manifest.file = manifest.folder + "/game.lua";
-    const std::string text = readFileBytes(manifest.file);
+    manifest.text = readFileBytes(manifest.file);
+    const std::string& text = manifest.text;
 
     lang::Ptr<lua::LuaState> lua = new lua::LuaState;
     lua::LuaTable table(lua.ptr());

@@ -28,6 +28,7 @@ struct FontEntry
 struct Manifest
 {
     std::string file;   ///< the manifest's own path
+    std::string text;   ///< and its text, for finding the line of a setting
     std::string folder; ///< the source folder, with no trailing '/'
     std::string name;   ///< the game's name, for a configuration made when there is none
     std::string config; ///< the configuration file copied to OUT/config.lua, or ""
@@ -47,5 +48,7 @@ Manifest readManifest(const std::string& folder);
 
 /// The line of text on which needle first occurs after line `after`, or 0.
 int lineOf(const std::string& text, const std::string& needle, int after = 0);
+/// The manifest's line holding a quoted text value ("art" or 'art'), or 0.
+int lineOfValue(const Manifest& manifest, const std::string& value);
 
 } // namespace build
