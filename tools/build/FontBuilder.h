@@ -30,6 +30,14 @@ struct FontSpec
 struct FontResult
 {
     std::vector<OutputFile> files; ///< name.png and name.dat
+    /// One line per glyph whose ink reaches outside its advance and was cut there.
+    std::vector<std::string> warnings;
+    /// What the engine will compute from the file: the largest baseline, the largest depth
+    /// below it, and the file's leading and tracking.
+    int maxAscent = 0;
+    int maxDescent = 0;
+    int leading = 0;
+    int tracking = 0;
 };
 
 /// Renders and packs the glyphs. Throws BuildError naming the font file (and where the
