@@ -163,6 +163,9 @@ bool packOnePage(const std::vector<PackSize>& sizes, const std::vector<int>& ord
         total += area(sizes[index]);
         widest = std::max(widest, sizes[index].width);
     }
+    // Pieces of more area than the page can't share it: no need to try.
+    if (total > static_cast<long>(options.maxWidth) * options.maxHeight)
+        return false;
     std::vector<int> widths;
     if (options.powerOfTwo) {
         for (int w = roundUpPowerOfTwo(widest); w <= options.maxWidth; w *= 2)
@@ -194,10 +197,25 @@ bool packOnePage(const std::vector<PackSize>& sizes, const std::vector<int>& ord
     return found;
 }
 
+int roundDownPowerOfTwo(int value)
+{
+    int p = 1;
+    while (p <= value / 2)
+        p *= 2;
+    return p;
+}
+
 } // namespace
 
-PackResult pack(const std::vector<PackSize>& sizes, const PackOptions& options)
+PackResult pack(const std::vector<PackSize>& sizes, const PackOptions& requested)
 {
+    // Rounding a page up to a power of two must not take it past the maximum, so the
+    // largest page is the largest power of two that the maximum holds.
+    PackOptions options = requested;
+    if (options.powerOfTwo) {
+        options.maxWidth = roundDownPowerOfTwo(options.maxWidth);
+        options.maxHeight = roundDownPowerOfTwo(options.maxHeight);
+    }
     for (size_t i = 0; i < sizes.size(); ++i) {
         if (sizes[i].width > options.maxWidth || sizes[i].height > options.maxHeight || sizes[i].width < 0 ||
             sizes[i].height < 0) {
