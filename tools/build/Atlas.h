@@ -27,6 +27,8 @@ struct AtlasResult
     std::vector<OutputFile> files;
     /// Every sprite name, in the order written.
     std::vector<std::string> sprites;
+    /// What the build should hear about but that doesn't stop it (a folder without images).
+    std::vector<std::string> warnings;
 };
 
 /// The files an atlas reads: every PNG under imagesDir (sorted) and the pivots file.
