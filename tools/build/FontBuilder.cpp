@@ -311,7 +311,20 @@ FontResult buildFont(const FontSpec& spec)
         if (const FT_Error error = FT_Load_Glyph(ft.face, index, FT_LOAD_RENDER))
             throw BuildError(spec.fontFile,
                              "cannot render " + describe(code) + " (error " + std::to_string(error) + ")");
-        glyphs.push_back(renderGlyph(ft, spec, code, result.warnings));
+        glyphs.push_back(renderGlyph(ft, spec, code, result.clipped));
+    }
+    if (!result.clipped.empty()) {
+        // One line: most text faces have a few such glyphs, and their edges are faint.
+        std::string names;
+        for (const std::string& line : result.clipped) {
+            const size_t quote = line.find(" '");
+            names += " " + (quote == std::string::npos ? line.substr(spec.fontFile.size() + 2, 6)
+                                                         : line.substr(quote + 2, line.find("':") - quote - 2));
+        }
+        result.warnings.push_back(spec.fontFile + " at " + std::to_string(spec.size) + " px: " +
+                                  std::to_string(result.clipped.size()) +
+                                  " glyph(s) reach past their advance and lose the ink there, as a glyph is drawn "
+                                  "within its advance:" + names);
     }
 
     // The outline and the shadow widen every rectangle by these margins while the glyph's own

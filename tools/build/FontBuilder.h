@@ -31,6 +31,8 @@ struct FontResult
 {
     std::vector<OutputFile> files; ///< name.png and name.dat
     /// One line per glyph whose ink reaches outside its advance and was cut there.
+    std::vector<std::string> clipped;
+    /// What the builder shows: one line naming the clipped glyphs, when there are any.
     std::vector<std::string> warnings;
     /// What the engine will compute from the file: the largest baseline, the largest depth
     /// below it, and the file's leading and tracking.

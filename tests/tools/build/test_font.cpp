@@ -296,10 +296,15 @@ TEST(FontGlyphs, InkIsFreeTypesBitmapAtItsPlace)
         if (cut)
             overhanging.push_back(std::to_string(g.code));
     }
-    // Ink beyond the advance is what the warnings list, one line per glyph.
-    ASSERT_EQ(built.result.warnings.size(), overhanging.size());
-    for (const std::string& w : built.result.warnings)
+    // Ink beyond the advance is what the clipped list holds, one line per glyph, and the
+    // one warning line names.
+    ASSERT_EQ(built.result.clipped.size(), overhanging.size());
+    for (const std::string& w : built.result.clipped)
         EXPECT_NE(w.find(kFont), std::string::npos) << w;
+    ASSERT_EQ(built.result.warnings.size(), overhanging.empty() ? 0u : 1u);
+    if (!overhanging.empty()) {
+        EXPECT_NE(built.result.warnings[0].find(std::to_string(overhanging.size()) + " glyph(s)"), std::string::npos);
+    }
 
     // No two rectangles share a pixel, nor come nearer than the padding.
     const auto& glyphs = built.font.glyphs;
