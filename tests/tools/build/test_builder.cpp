@@ -23,6 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#define FONT "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+
 /// A source folder with a manifest, two atlases, texts, scripts and a composite sprite, and
 /// the output folder beside it.
 class Game : public ::testing::Test
@@ -240,6 +242,14 @@ TEST_F(Game, BadInputIsNamedByFileAndLineAndNothingIsWritten)
     put("heroes.txt", "compo hero\ncrate 0 0\nghost 1 1\n");
     expectFailure(src + "/heroes.txt:3: no atlas of the game has a sprite \"ghost\"");
     put("heroes.txt", "compo hero\ncrate 0 0\n");
+
+    put("game.lua", "fonts = {\n  { name = 'fonts/f', file = '" FONT "', size = 12, characters = 'U+4E2D' },\n}\n");
+    expectFailure("game.lua:2: " FONT " has no glyph for U+4E2D");
+    put("game.lua", "texts = { { name = 'T.dat', file = 'texts.tsv' } }\n"
+                    "fonts = { { name = 'fonts/f', file = '" FONT "', size = 12, texts = true } }\n");
+    put("texts.tsv", "id\ten_EN\nHELLO\tHello\nWIDE\t\xe4\xb8\xad\n");
+    expectFailure(src + "/texts.tsv:3: " FONT " has no glyph for U+4E2D");
+    put("texts.tsv", "id\ten_EN\tfi_FI\nHELLO\tHello\tHei\nBYE\tBye\t\n");
 
     put("game.lua", "name = 'Test'\natlases = {\n  { name = 'sprites/ui', imagse = 'art/ui' },\n}\n");
     expectFailure("game.lua:3: unknown setting \"imagse\" in atlases entry 1");
