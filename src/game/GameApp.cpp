@@ -47,6 +47,7 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
     m_world->setBoolean("isBetaVersion", config.isBetaVersion);
     if (config.deviceModel == "roku")
         m_world->setBoolean("rokuOnWindows", true);
+    publishLaunchOptions(os->arguments());
 
     const String scriptPath = config.scriptPath;
     m_world->loadIntoGlobalTable("starTable", scriptPath + "/starLimits.lua");
@@ -97,6 +98,26 @@ GameApp::~GameApp()
     if (io::FileBundle::installed() == m_bundle.ptr())
         io::FileBundle::install(nullptr);
     m_bundle = nullptr;
+}
+
+void GameApp::publishLaunchOptions(const lang::Array<String>& arguments)
+{
+    // The program and the configuration come first; what follows is for the scripts: a game
+    // starts in a demo mode or at a level without a configuration of its own for each.
+    lua::LuaTable options(m_world->state());
+    for (int i = 2; i < arguments.size(); ++i) {
+        const String& argument = arguments[i];
+        if (!argument.startsWith("--") || argument.length() == 2) {
+            lang::log("Ignoring the argument %s: the game takes --name or --name=value\n", argument.c_str());
+            continue;
+        }
+        const int equals = argument.indexOf('=');
+        if (equals < 0)
+            options.setBoolean(argument.substring(2).c_str(), true);
+        else
+            options.setString(argument.substring(2, equals).c_str(), argument.substring(equals + 1));
+    }
+    m_world->setTable(String("launchOptions"), &options);
 }
 
 void GameApp::preloadShaders(const String& dataPath)

@@ -100,6 +100,9 @@ private:
     bool m_wasFullScreen = true;
 
     void chooseTextLanguage();
+    /// The arguments after the configuration as the global table launchOptions:
+    /// "--name" as name = true, "--name=value" as name = "value".
+    void publishLaunchOptions(const lang::Array<lang::String>& arguments);
     void preloadShaders(const lang::String& dataPath);
     void setGestureState(int state);
     bool gesturesBlocked() const;

@@ -30,6 +30,16 @@ TEST_F(GameTest, StartUpRunsTheScriptsInOrder)
     EXPECT_NE(log.text().find("Can't find bundle, using files directly...\n"), std::string::npos);
 }
 
+TEST_F(GameTest, LaunchOptionsReachTheScriptsBeforeTheyRun)
+{
+    for (const char* argument : {"pelterra", "config.lua", "--attract", "--level=3", "--name=a=b", "stray", "--"})
+        os.addArgument(argument);
+    start("seen = launchOptions.attract and launchOptions.level");
+    EXPECT_EQ(std::string(world().getString("seen").c_str()), "3");
+    EXPECT_TRUE(boolean("launchOptions.name == 'a=b' and launchOptions.stray == nil and launchOptions[''] == nil"));
+    EXPECT_NE(log.text().find("Ignoring the argument stray"), std::string::npos);
+}
+
 TEST_F(GameTest, AFailingScriptIsReportedAndTheStartGoesOn)
 {
     script("loadlist.lua", "this is not lua");
