@@ -2,26 +2,15 @@
 // executable, its window read back from the X server. The bundled build, the packaged game
 // and an installed engine must show the same picture and reach the same world.
 
+#include "GameProcess.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
-
-// Last: Xlib's macros (Bool, None, Status...) would clash with the test framework's names.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -44,104 +33,26 @@ function update(dt)
 end
 )";
 
-struct Screen
-{
-    int width = 0, height = 0;
-    std::vector<uint32_t> rgb; ///< 0xRRGGBB, rows from the top
-
-    uint32_t at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
-};
-
-Window findWindow(Display* display, Window window, const char* title)
-{
-    char* name = nullptr;
-    if (XFetchName(display, window, &name) && name) {
-        const bool match = std::string(name) == title;
-        XFree(name);
-        if (match)
-            return window;
-    }
-    Window root, parent, *children = nullptr;
-    unsigned int count = 0;
-    Window found = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
-        for (unsigned int i = 0; i < count && !found; ++i)
-            found = findWindow(display, children[i], title);
-        if (children)
-            XFree(children);
-    }
-    return found;
-}
-
-/// The contents of the window with the title, as the X server shows them.
-Screen grab(const char* title)
-{
-    Screen screen;
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return screen;
-    const Window window = findWindow(display, DefaultRootWindow(display), title);
-    XWindowAttributes attributes;
-    if (window && XGetWindowAttributes(display, window, &attributes)) {
-        if (XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                                      static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap)) {
-            screen.width = attributes.width;
-            screen.height = attributes.height;
-            for (int y = 0; y < screen.height; ++y) {
-                for (int x = 0; x < screen.width; ++x)
-                    screen.rgb.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xffffff);
-            }
-            XDestroyImage(image);
-        }
-    }
-    XCloseDisplay(display);
-    return screen;
-}
-
 struct GameRun
 {
     std::string atRest; ///< the line the game printed once still
-    Screen screen;
+    WindowPixels screen;
     std::string log;
 };
 
-/// Starts a shell command that runs the game, waits for its world to come to rest, reads
-/// its window, and ends it the way a desktop does, with SIGTERM.
-GameRun runGame(const TempDir& dir, const std::string& command, const std::string& cwd = "/")
+/// Runs the game until its world comes to rest, reads its window and ends it.
+GameRun runGame(const TempDir& dir, const std::string& command)
 {
-    const std::string log = dir / "game-err.txt";
-    fs::remove(log);
-    const std::string shell = "cd '" + cwd + "' && exec " + command + " 2>'" + log + "'";
-    const char* argv[] = {"/bin/sh", "-c", shell.c_str(), nullptr};
-    pid_t pid = 0;
+    GameProcess game(command, dir / "game-err.txt");
     GameRun run;
-    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-        return run;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (run.atRest.empty() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        std::ifstream in(log);
-        for (std::string line; std::getline(in, line);) {
-            if (line.rfind("at rest: ", 0) == 0)
-                run.atRest = line;
-        }
-        if (waitpid(pid, nullptr, WNOHANG) == pid) {
-            pid = 0;
-            break;
-        }
-    }
+    run.atRest = game.waitFor("at rest: ", 120);
     if (!run.atRest.empty()) {
         // The frame that printed may not be on screen yet.
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        run.screen = grab(TITLE);
+        run.screen = grabWindow(TITLE);
     }
-    if (pid) {
-        kill(pid, SIGTERM);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the game did not end cleanly";
-    }
-    run.log = dir.read("game-err.txt");
+    EXPECT_EQ(game.end(), 0) << "the game did not end cleanly";
+    run.log = game.log();
     return run;
 }
 
@@ -152,7 +63,7 @@ int system(const std::string& command)
 }
 
 /// The columns of the band of rows [top, bottom) holding near-white text pixels.
-std::pair<int, int> whiteColumns(const Screen& screen, int top, int bottom)
+std::pair<int, int> whiteColumns(const WindowPixels& screen, int top, int bottom)
 {
     int left = screen.width, right = -1;
     for (int y = top; y < bottom; ++y) {
@@ -189,7 +100,7 @@ TEST_F(Template, ShowsItsSpriteTextAndFallenCrateAlikeLooseBundledPackagedAndIns
     ASSERT_EQ(system(build + " --quiet '" + (dir / "game") + "' '" + (dir / "loose") + "'"), 0);
     const GameRun loose = runGame(dir, "'" PELTERRA_EXECUTABLE "' '" + (dir / "loose/config.lua") + "'");
     ASSERT_FALSE(loose.atRest.empty()) << loose.log;
-    const Screen& screen = loose.screen;
+    const WindowPixels& screen = loose.screen;
     ASSERT_EQ(screen.width, 1024) << loose.log;
     ASSERT_EQ(screen.height, 768);
 
