@@ -36,37 +36,33 @@ public:
 
     void pairs(int table, int indent, bool bracketedKeys)
     {
-        bool wroteName = false;
-        bool wroteItem = false;
+        // The list part (keys 1, 2, 3... as the traversal meets them first) is written as
+        // bare items; every other key as a pair, so that the source reads back to the same
+        // table whatever mixes the scripts made.
+        int nextItem = 1;
+        bool listOpen = false;
         lua_pushnil(m_lua);
         while (lua_next(m_lua, table)) {
-            if (lua_type(m_lua, -2) == LUA_TSTRING) {
-                size_t length;
-                const char* key = lua_tolstring(m_lua, -2, &length);
-                if (std::string(key, length) != "_G") {
-                    spaces(indent);
-                    if (bracketedKeys) {
-                        put("[");
-                        string(key, length);
-                        put("]");
-                    } else {
-                        m_text.append(key, length);
-                    }
-                    put(" = ");
-                    value(indent);
-                    if (bracketedKeys)
-                        put(",");
-                    put("\n");
-                    wroteName = true;
-                }
-            } else if (!wroteName) {
-                // The array part, written only until the first named pair.
-                if (wroteItem)
+            const int keyType = lua_type(m_lua, -2);
+            if (keyType == LUA_TNUMBER && lua_tonumber(m_lua, -2) == nextItem) {
+                if (listOpen)
                     put(",");
                 else
                     spaces(indent);
                 value(indent);
-                wroteItem = true;
+                listOpen = true;
+                ++nextItem;
+            } else if (keyType == LUA_TSTRING || keyType == LUA_TNUMBER || keyType == LUA_TBOOLEAN) {
+                size_t length = 0;
+                const char* key = keyType == LUA_TSTRING ? lua_tolstring(m_lua, -2, &length) : nullptr;
+                if (!key || std::string(key, length) != "_G") {
+                    if (listOpen) {
+                        put(",\n");
+                        listOpen = false;
+                    }
+                    nextItem = 0; // the list is over: later number keys are pairs
+                    pair(keyType, key, length, indent, bracketedKeys);
+                }
             }
             lua_pop(m_lua, 1);
         }
@@ -80,6 +76,36 @@ public:
     }
 
 private:
+    /// One "key = value" line; the key is on the stack below the value.
+    void pair(int keyType, const char* key, size_t length, int indent, bool bracketedKeys)
+    {
+        spaces(indent);
+        if (keyType != LUA_TSTRING) {
+            if (!bracketedKeys) {
+                // A file of assignments has no place for it: the line would not read back.
+                m_text.resize(m_text.size() - static_cast<size_t>(indent > 0 ? indent : 0));
+                return;
+            }
+            put("[");
+            if (keyType == LUA_TNUMBER)
+                number(lua_tonumber(m_lua, -2));
+            else
+                put(lua_toboolean(m_lua, -2) ? "true" : "false");
+            put("]");
+        } else if (bracketedKeys) {
+            put("[");
+            string(key, length);
+            put("]");
+        } else {
+            m_text.append(key, length);
+        }
+        put(" = ");
+        value(indent);
+        if (bracketedKeys)
+            put(",");
+        put("\n");
+    }
+
     lua_State* m_lua;
     io::OutputStream* m_out;
     std::string m_text;

@@ -32,9 +32,31 @@ TEST_F(LuaTest, WriterLayouts)
     run("deeper = { cfg = { sub = { s = 'x' } } }");
     EXPECT_EQ(written(state->globals().getTable("deeper")),
               "cfg = {\n    [\"sub\"] = {\n        [\"s\"] = \"x\",\n\n    },\n\n}\n");
-    // Array items after a named pair are not written; other values are written nil.
+    // Values that have no source are written nil.
     run("mixed = { f = print }");
     EXPECT_EQ(written(state->globals().getTable("mixed")), "f = nil\n");
+}
+
+TEST_F(LuaTest, WrittenMixesOfListsAndKeysReadBackEqual)
+{
+    // A list with named fields, keys with gaps, number and boolean keys after named ones:
+    // each used to be written as source that fails to read or reads back different.
+    run("saved = { levels = { 10, 20, best = 30 }, sparse = { [10] = 5, [3] = 'c' },"
+        "  after = { x = 1, [2] = 'two', [true] = 'yes', [1.5] = 'half' }, holes = { 1, nil, 3 } }");
+    LuaTable saved = state->globals().getTable("saved");
+    const std::string text = written(saved);
+    LuaTable back(state.ptr());
+    state->runString(String(text), "saved.lua", &back);
+    state->globals().setTable(String("back"), &back);
+    run("local function same(a, b)"
+        "  for k, v in pairs(a) do"
+        "    if type(v) == 'table' then assert(type(b[k]) == 'table' and same(v, b[k]), tostring(k))"
+        "    else assert(b[k] == v, tostring(k) .. ' ' .. tostring(b[k])) end"
+        "  end"
+        "  for k in pairs(b) do assert(a[k] ~= nil, 'extra ' .. tostring(k)) end"
+        "  return true "
+        "end "
+        "assert(same(saved, back))");
 }
 
 TEST_F(LuaTest, WriterSkipsGlobalsAndStopsAtCycles)
