@@ -215,7 +215,8 @@ public:
     void addToTrajectory(float slot, float x, float y);
     /// Adds a puff point (world pixels) to list slot 0..2 of the current trajectory.
     void addPuffToTrajectory(float slot, float x, float y);
-    /// A filled rectangle, colour channels 0..255, in screen pixels.
+    /// A filled rectangle, colour channels 0..1 (clamped), in window pixels unless
+    /// keepRenderState keeps the drawing state.
     void drawRect(float r, float g, float b, float a, float left, float top, float right, float bottom, bool keepRenderState);
     /// A line width pixels wide, colour channels 0..255, in screen pixels.
     void drawLine2D(float x1, float y1, float x2, float y2, float width, float r, float g, float b, float a);
