@@ -25,7 +25,7 @@ packages=(
     build-essential cmake ninja-build pkg-config patch xz-utils dpkg-dev
     libsdl2-dev libglew-dev libpng-dev libjpeg-dev zlib1g-dev libmpg123-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth mesa-utils libgl1-mesa-dri
+    xvfb xauth mesa-utils libgl1-mesa-dri xdotool
     libfreetype-dev fonts-dejavu-core
     lame sox python3-pil
 )
