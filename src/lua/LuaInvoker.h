@@ -23,6 +23,9 @@ namespace native {
 /// The bound object, and the member-function pointer (address and adjustment) copied
 /// into method, from the closure's upvalues.
 void* target(lua_State* lua, void* method, size_t size);
+/// The name the running native was registered under, or null when the function running on
+/// lua is not one of ours (top level, a library function).
+const char* runningNative(lua_State* lua);
 
 float argument(lua_State* lua, int position, float*);
 int argument(lua_State* lua, int position, int*);

@@ -16,6 +16,9 @@ namespace {
 
 // A pointer to member is an address and an object-address adjustment: two words.
 const size_t METHOD_WORDS = 2;
+// A native's upvalues: the object, the two method words, and the native's name.
+const int NATIVE_UPVALUES = 4;
+const int NAME_UPVALUE = 3;
 
 } // namespace
 
@@ -47,7 +50,9 @@ void LuaObject::registerNative(const char* name, void* object, const void* metho
     lua_pushlightuserdata(lua, object);
     lua_pushlightuserdata(lua, words[0]);
     lua_pushlightuserdata(lua, words[1]);
-    lua_pushcclosure(lua, invoke, 3);
+    // The name rides along so that an error raised while the native runs can say whose it is.
+    lua_pushstring(lua, name);
+    lua_pushcclosure(lua, invoke, NATIVE_UPVALUES);
     lua_rawset(lua, -3);
 }
 
@@ -59,6 +64,19 @@ void* target(lua_State* lua, void* method, size_t size)
     void* words[METHOD_WORDS] = {pvalue(&upvalues[1]), pvalue(&upvalues[2])};
     std::memcpy(method, words, size);
     return pvalue(&upvalues[0]);
+}
+
+const char* runningNative(lua_State* lua)
+{
+    // Only registerNative makes C closures of four upvalues with a name last; outside every
+    // call the running slot holds nil.
+    const TValue* function = lua->ci->func;
+    if (!ttisfunction(function) || !clvalue(function)->c.isC || clvalue(function)->c.nupvalues != NATIVE_UPVALUES)
+        return nullptr;
+    const TValue* upvalues = clvalue(function)->c.upvalue;
+    if (!ttislightuserdata(&upvalues[0]) || !ttisstring(&upvalues[NAME_UPVALUE]))
+        return nullptr;
+    return svalue(&upvalues[NAME_UPVALUE]);
 }
 
 // The strict argument rules. Natives are the hottest path between scripts and engine, so
@@ -124,7 +142,13 @@ void raise(lua_State* lua, std::exception_ptr exception)
     } catch (const std::exception& e) {
         message = e.what();
     }
-    LuaState::of(lua)->holdException(exception, message);
+    LuaState* state = LuaState::of(lua);
+    // The exception comes out of the engine's call as itself, without the script's call
+    // stack or the native's name: a report of it finds them here.
+    char stack[1000] = "";
+    LuaState::callStack(lua, stack, sizeof(stack));
+    state->noteNativeFailure(runningNative(lua), message, stack);
+    state->holdException(exception, message);
     lua_pushlstring(lua, message.c_str(), static_cast<size_t>(message.length()));
     message = lang::String();
     lua_error(lua); // unwinds into the interpreter; does not return

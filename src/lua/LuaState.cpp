@@ -2,6 +2,7 @@
 
 #include "io/ByteArrayInputStream.h"
 #include "lua/LuaException.h"
+#include "lua/LuaInvoker.h"
 #include "lua/LuaStack.h"
 
 #include <lauxlib.h>
@@ -235,6 +236,13 @@ String LuaState::holdException(std::exception_ptr exception, const String& messa
     return message;
 }
 
+void LuaState::noteNativeFailure(const char* native, const String& message, const String& callStack)
+{
+    m_nativeFailure.native = native ? String(native) : String();
+    m_nativeFailure.message = message;
+    m_nativeFailure.callStack = callStack;
+}
+
 void LuaState::protectedCall(int nargs)
 {
     const int function = lua_gettop(m_lua) - nargs;
@@ -395,8 +403,11 @@ void LuaState::typeError(lua_State* lua, int position, int expected, int found)
 {
     char stack[1000] = "";
     callStack(lua, stack, sizeof(stack));
-    throw LuaException(Format("Excepted type {0} at stack position {1} but found {2}{3}", typeName(expected), position,
-                              typeName(found), stack));
+    // A script calls many natives on one line: the name says which of them refused.
+    const char* native = native::runningNative(lua);
+    throw LuaException(Format("{0}Excepted type {1} at stack position {2} but found {3}",
+                              native ? String(native) + ": " : String(), typeName(expected), position,
+                              String(typeName(found)) + stack));
 }
 
 } // namespace lua

@@ -73,7 +73,9 @@ public:
     /// The type error, found type and call stack taken from the thread lua, unless the value
     /// at position on lua's stack has the type.
     static void checkType(lua_State* lua, int position, int type);
-    /// The type error for a value of type found at position, with the call stack of lua.
+    /// The type error for a value of type found at position, with the call stack of lua;
+    /// raised while a native runs, it starts with the native's name ("createBox: Excepted
+    /// type ...").
     [[noreturn]] static void typeError(lua_State* lua, int position, int expected, int found);
 
     /// Appends the main thread's script call stack (levels 1 to 10) to the zero-terminated
@@ -98,6 +100,21 @@ public:
     /// call that the script runs in can throw it again. Returns its message.
     lang::String holdException(std::exception_ptr exception, const lang::String& message);
 
+    /// Where an exception raised in a native left the scripts. An engine exception comes out
+    /// of the engine's call as itself, carrying neither the native's name nor the script
+    /// call stack; a report of it finds them here, matched by its message.
+    struct NativeFailure
+    {
+        lang::String native;    ///< the name the native was registered under; "" when unknown
+        lang::String message;   ///< the exception's message
+        lang::String callStack; ///< "\nCall stack:\nfile(line)\n...(end)\n" of the calling thread
+    };
+    /// The last failure a native raised; kept until the next one (a script's pcall does not
+    /// clear it).
+    const NativeFailure& lastNativeFailure() const { return m_nativeFailure; }
+    /// For the native boundary: records a failure as it is raised.
+    void noteNativeFailure(const char* native, const lang::String& message, const lang::String& callStack);
+
 private:
     lua_State* m_lua = nullptr;
     LuaTable m_globals;
@@ -107,6 +124,7 @@ private:
     long m_budgetLeft = 0; ///< instructions it may still run, counted in hook steps
     bool m_budgeted = false; ///< whether a data chunk runs: coroutines keep the hook after it
     lang::String m_pendingText;
+    NativeFailure m_nativeFailure;
 
     /// Compiles a chunk onto the stack; throws as run() does.
     void load(io::InputStream* in, int byteCount, const lang::String& chunkName);

@@ -14,9 +14,9 @@ class LuaState;
 ///
 /// Positions count from 1, the first argument, to count(); results pushed never count as
 /// arguments. The strict getters throw the type error
-/// "Excepted type {0} at stack position {1} but found {2}{3}" with the found type ("INVALID"
-/// for a missing argument) and the call stack of the calling thread. Lives on the native's
-/// stack for the one call.
+/// "{native}: Excepted type {0} at stack position {1} but found {2}{3}" with the native's
+/// name, the found type ("INVALID" for a missing argument) and the call stack of the calling
+/// thread. Lives on the native's stack for the one call.
 class NativeCall
 {
 public:

@@ -211,7 +211,7 @@ TEST_F(GameTest, NativesInsideCoroutines)
         "__co = coroutine.create(function(a, b) return getWorldPoint('crate', a, b) end) "
         "__ok2, __x, __y = coroutine.resume(__co, 1, 0)");
     EXPECT_FALSE(world().getBoolean("__ok"));
-    EXPECT_EQ(world().getString("__message").str().rfind("Excepted type STRING at stack position 1 but found NUMBER", 0),
+    EXPECT_EQ(world().getString("__message").str().rfind("getAngle: Excepted type STRING at stack position 1 but found NUMBER", 0),
               0u)
         << world().getString("__message");
     EXPECT_TRUE(world().getBoolean("__ok2"));

@@ -250,8 +250,8 @@ TEST_F(Res, ClipRectangleIsTruncatedIntoTheDrawingState)
 
 TEST_F(Res, ArgumentsOfTheWrongTypeAreScriptErrors)
 {
-    EXPECT_EQ(error("res.createSpriteSheet({})").rfind("Excepted type STRING at stack position 1 but found TABLE", 0), 0u);
-    EXPECT_EQ(error("res.drawSprite('ball', 1, 'y')").rfind("Excepted type NUMBER at stack position 3 but found STRING", 0),
+    EXPECT_EQ(error("res.createSpriteSheet({})").rfind("createSpriteSheet: Excepted type STRING at stack position 1 but found TABLE", 0), 0u);
+    EXPECT_EQ(error("res.drawSprite('ball', 1, 'y')").rfind("drawSprite: Excepted type NUMBER at stack position 3 but found STRING", 0),
               0u);
     EXPECT_EQ(error("res.createSpriteSheet('missing.dat')"), "Failed to open " + dir / "missing.dat");
 }

@@ -101,14 +101,14 @@ TEST_F(LuaTest, TypeErrorsInACoroutineComeFromItsStack)
         "ok, message = coroutine.resume(co, 'x')");
     EXPECT_FALSE(state->globals().getBoolean("ok"));
     EXPECT_EQ(global(state.ptr(), "message"),
-              "Excepted type NUMBER at stack position 2 but found STRING\nCall stack:\ntest.lua(1)\ntest.lua(3)\n(end)\n");
+              "add3: Excepted type NUMBER at stack position 2 but found STRING\nCall stack:\ntest.lua(1)\ntest.lua(3)\n(end)\n");
 
     // The main thread holds the coroutine at position 1 while it runs: the found type is the
     // coroutine's.
     run("co = coroutine.create(function() return n.add3({}, 1, 2) end)\n"
         "ok, message = coroutine.resume(co)");
     EXPECT_EQ(global(state.ptr(), "message"),
-              "Excepted type NUMBER at stack position 1 but found TABLE\nCall stack:\ntest.lua(1)\n(end)\n");
+              "add3: Excepted type NUMBER at stack position 1 but found TABLE\nCall stack:\ntest.lua(1)\n(end)\n");
 
     // Not caught by the script: it leaves the engine's call as the type error itself, not as
     // one the wrapper's line was put before.
@@ -116,7 +116,7 @@ TEST_F(LuaTest, TypeErrorsInACoroutineComeFromItsStack)
                       "  n.add3(1, 2, true)\n"
                       "end)\n"
                       "w()"),
-              "Excepted type NUMBER at stack position 3 but found BOOLEAN\nCall stack:\ntest.lua(2)\n(end)\n");
+              "add3: Excepted type NUMBER at stack position 3 but found BOOLEAN\nCall stack:\ntest.lua(2)\n(end)\n");
 }
 
 TEST_F(LuaTest, ErrorInACoroutineCarriesItsMessageAndItsOwnCallStack)
@@ -181,10 +181,10 @@ TEST_F(LuaTest, NativeCallReadsTheCallingThread)
 
     run("ok, message = coroutine.resume(coroutine.create(function() n.label(1, 2) end))");
     EXPECT_EQ(global(state.ptr(), "message"),
-              "Excepted type STRING at stack position 2 but found NUMBER\nCall stack:\ntest.lua(1)\n(end)\n");
+              "label: Excepted type STRING at stack position 2 but found NUMBER\nCall stack:\ntest.lua(1)\n(end)\n");
     run("ok, message = coroutine.resume(coroutine.create(function() n.size() end))");
     EXPECT_EQ(global(state.ptr(), "message"),
-              "Excepted type TABLE at stack position 1 but found INVALID\nCall stack:\ntest.lua(1)\n(end)\n");
+              "size: Excepted type TABLE at stack position 1 but found INVALID\nCall stack:\ntest.lua(1)\n(end)\n");
 }
 
 TEST_F(LuaTest, NativeCallOnTheMainThread)
@@ -196,9 +196,9 @@ TEST_F(LuaTest, NativeCallOnTheMainThread)
     EXPECT_EQ(state->globals().getNumber("count"), 3.0f);
     EXPECT_EQ(state->globals().getNumber("field"), 0.0f);
     EXPECT_EQ(failure("n.label('1', 'a')"),
-              "Excepted type NUMBER at stack position 1 but found STRING\nCall stack:\ntest.lua(1)\n(end)\n");
+              "label: Excepted type NUMBER at stack position 1 but found STRING\nCall stack:\ntest.lua(1)\n(end)\n");
     EXPECT_EQ(failure("\nn.label(1)"),
-              "Excepted type STRING at stack position 2 but found INVALID\nCall stack:\ntest.lua(2)\n(end)\n");
+              "label: Excepted type STRING at stack position 2 but found INVALID\nCall stack:\ntest.lua(2)\n(end)\n");
     run("d = n.describe()");
     EXPECT_EQ(global(state.ptr(), "d"), "INVALID- ");
 }

@@ -66,13 +66,52 @@ TEST_F(LuaTest, NativeArgumentErrorsNameTypeAndPosition)
     state->globals().setObject("calc", &calc);
     std::string message = failure("calc.add3(1, 'x', 3)");
     EXPECT_EQ(message,
-              "Excepted type NUMBER at stack position 2 but found STRING\nCall stack:\ntest.lua(1)\n(end)\n");
+              "add3: Excepted type NUMBER at stack position 2 but found STRING\nCall stack:\ntest.lua(1)\n(end)\n");
     message = failure("\n\ncalc.add3(1, 2)");
-    EXPECT_EQ(message.rfind("Excepted type NUMBER at stack position 3 but found INVALID\nCall stack:\ntest.lua(3)\n", 0),
+    EXPECT_EQ(message.rfind("add3: Excepted type NUMBER at stack position 3 but found INVALID\nCall stack:\ntest.lua(3)\n", 0),
               0u)
         << message;
     message = failure("calc.flip(1)");
-    EXPECT_EQ(message.rfind("Excepted type BOOLEAN at stack position 1 but found NUMBER", 0), 0u) << message;
+    EXPECT_EQ(message.rfind("flip: Excepted type BOOLEAN at stack position 1 but found NUMBER", 0), 0u) << message;
+}
+
+TEST_F(LuaTest, ATypeErrorNamesTheNativeThatRaisedIt)
+{
+    Calculator calc(state.ptr());
+    state->globals().setObject("calc", &calc);
+    // Several natives on one line: the name tells which refused. The raw form names itself too.
+    EXPECT_EQ(failure("local a = calc.greet('x') .. calc.add3(1, 2, 3) .. calc.raw('r')"),
+              "raw: Excepted type NUMBER at stack position 1 but found STRING\nCall stack:\ntest.lua(1)\n(end)\n");
+    // Called through a local alias, the name is still the one the native was registered under.
+    EXPECT_EQ(failure("local f = calc.flip\nf(0)").rfind("flip: Excepted type BOOLEAN at stack position 1", 0), 0u);
+    // Outside every native, a type error has no name before it.
+    state->globals().setNumber("n", 1);
+    lua::LuaState& lua = *state;
+    lua_getglobal(lua.interpreter(), "n");
+    try {
+        lua.getString(-1);
+        ADD_FAILURE() << "no type error";
+    } catch (const LuaException& e) {
+        EXPECT_EQ(e.getMessage().str().rfind("Excepted type STRING at stack position -1 but found NUMBER", 0), 0u)
+            << e.getMessage();
+    }
+    lua_pop(lua.interpreter(), 1);
+}
+
+TEST_F(LuaTest, AnEngineExceptionFromANativeLeavesItsNameAndCallStack)
+{
+    Calculator calc(state.ptr());
+    state->globals().setObject("calc", &calc);
+    EXPECT_TRUE(state->lastNativeFailure().message.isEmpty());
+    EXPECT_THROW(run("local function open(name)\n  calc.openFile(name)\nend\nopen('z.dat')"), io::IOException);
+    const lua::LuaState::NativeFailure& failure = state->lastNativeFailure();
+    EXPECT_EQ(failure.native, "openFile");
+    EXPECT_EQ(failure.message, "Failed to open z.dat");
+    EXPECT_EQ(failure.callStack, "\nCall stack:\ntest.lua(2)\ntest.lua(4)\n(end)\n");
+    // The next failure replaces it.
+    EXPECT_THROW(run("calc.failStd()"), std::runtime_error);
+    EXPECT_EQ(state->lastNativeFailure().native, "failStd");
+    EXPECT_EQ(state->lastNativeFailure().message, "standard failure");
 }
 
 TEST_F(LuaTest, ScriptErrorsCarryTheCallStack)
@@ -140,7 +179,7 @@ TEST_F(LuaTest, AScriptPcallConsumesAnEngineException)
     EXPECT_FALSE(state->globals().getBoolean("ok"));
     EXPECT_EQ(state->globals().getString("message"), "Failed to open y.dat");
     run("ok2, message2 = pcall(calc.add3, 1)");
-    EXPECT_EQ(state->globals().getString("message2").str().rfind("Excepted type NUMBER at stack position 2", 0), 0u);
+    EXPECT_EQ(state->globals().getString("message2").str().rfind("add3: Excepted type NUMBER at stack position 2", 0), 0u);
     run("x = 1"); // nothing pending comes out of a later call
 }
 
