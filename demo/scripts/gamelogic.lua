@@ -1,40 +1,73 @@
--- The demo scene: a ground, a tower of crates and a ball that a click throws at it.
--- Escape quits; the state of the world is printed once a second.
+-- Lanternfall: a keeper's bamboo launcher against the gloomers.
+--
+-- The engine runs this file once, then calls createStartUpAssets() once and update(dt)
+-- every frame, and the collision callbacks inside the physics steps. The game itself lives
+-- in the modules of scripts/lib/; each is loaded into a global table of its own name, so
+-- one module calls another as `camera.snap()` or `play.start(1, "player")`. A module's
+-- top-level locals are its own state; its top-level functions are what it offers.
+--
+--   log       the lines printed for tests and tools
+--   options   the launch options (--level=N, --autoplay, --attract, ...)
+--   saves     settings.lua and highscores.lua: volume, sound, language, best scores, locks
+--   sound     the clips, the music loop and the rolling sounds the engine plays itself
+--   ui        text, panels and buttons in window pixels
+--   camera    where the view looks and how far it is zoomed
+--   levels    a level file made into bodies and joints
+--   lanterns  the three lantern kinds and what each does when clicked in flight
+--   damage    hits and breaks: sounds, particles, cracks, scores, the gloomers left
+--   play      one level: the launcher, the shots, the camera's moves, winning and losing
+--   attract   the game playing itself, aiming by a ballistic solve
+--   editor    the level editor of --dev builds (F2)
+--   screens   title, level select, play, pause, settings and the level's end
+--   frames    --frame-log and --quit-after-frames
 
-local elapsed = 0
-local printed = 0
+local MODULES = {
+    "log", "options", "saves", "sound", "ui", "camera", "levels", "lanterns", "damage",
+    "play", "attract", "editor", "screens", "frames",
+}
 
-function updateValues()
-    setBGColor(40, 60, 90)
+for _, name in ipairs(MODULES) do
+    loadLuaFileToObject(scriptPath .. "/lib/" .. name .. ".lua", this, name)
+    -- A file read as data sees the interpreter's globals only; a module's functions also
+    -- need the game's: the engine's functions, its tables and the other modules.
+    setmetatable(this[name], { __index = this })
 end
+options.read()
 
 function createStartUpAssets()
-    objects.world = {}
-    setLevelLimits(-100, 0, 100, 0)
-    createBox("ground", "", 0, 12, 60, 2, 0, 0.8, 0.1, true, false, 1)
-    for i = 0, 4 do
-        createBox("crate" .. i, "", 10, 10.5 - i * 1.05, 1, 1, 1, 0.6, 0.1, true, false, 2)
-        setMaterial("crate" .. i, blockTable.wood.material)
-    end
-    createCircle("ball", "", -10, 10, 0.5, 3, 0.5, 0.3, true, 3)
-    setPhysicsEnabled(true)
+    res.createSpriteSheet("sprites/game.dat")
+    res.createSpriteSheet("sprites/ui.dat")
+    res.createSpriteSheet("sprites/themes.dat")
+    res.createBitmapFont("fonts/body.dat")
+    res.createBitmapFont("fonts/title.dat")
+    res.createTextGroupSet("TEXTS_BASIC.dat")
+    res.useFont("body")
+    saves.init()
+    sound.init()
+    screens.init()
 end
 
 function update(dt)
-    elapsed = elapsed + dt
-    if keyPressed.ESCAPE then
-        requestExit()
-    end
-    if keyPressed.LBUTTON then
-        applyImpulse("ball", 60, -25, objects.world.ball.x, objects.world.ball.y)
-    end
-    if elapsed - printed >= 1 then
-        printed = elapsed
-        local ball = objects.world.ball
-        print(string.format("t=%.1f ball at (%.2f, %.2f) top crate at (%.2f, %.2f) moving=%s",
-            elapsed, ball.x, ball.y, objects.world.crate4.x, objects.world.crate4.y, tostring(hasMovingObjects)))
-    end
+    frames.record(dt)
+    sound.update(dt)
+    screens.update(dt)
 end
 
-function gamePaused() print("paused") end
-function gameResumed() print("resumed") end
+-- Collision callbacks: they run inside a physics step, where bodies may not be made or
+-- removed; the engine does what they ask right after the step.
+function blockCollision(nameA, nameB, impact, damageable)
+    damage.blockCollision(nameA, nameB, impact, damageable)
+end
+
+function birdCollision(bird, other, impact, points)
+    damage.birdCollision(bird, other, impact, points)
+end
+
+function removeBlocks()
+    damage.removeBlocks()
+end
+
+-- The window lost the focus: a level being played by hand waits in the pause menu.
+function gamePaused()
+    screens.focusLost()
+end

@@ -1,2 +1,2 @@
--- Score needed for one, two and three stars, per level.
-demo = { 1000, 3000, 6000 }
+-- The scores that earn one, two and three stars, per level (read into starTable).
+level1 = { 6000, 9000, 11000 }
