@@ -75,6 +75,7 @@ void Config::read(const lang::String& path, const lang::String& resourcePath)
     readString(env, "publisher", publisher);
     readBool(env, "singleton", singleton);
     readString(env, "versionCheckUrl", versionCheckUrl);
+    readBool(env, "developer", developer);
     if (env.isTable("renderer")) {
         lua::LuaTable list = env.getTable("renderer");
         for (int i = 1; list.isString(i); ++i) {

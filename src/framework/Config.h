@@ -24,6 +24,9 @@ struct Config
     bool singleton = false;
     lang::Array<int> renderers; ///< wanted renderer kinds, in order; empty = [KIND_GL2, KIND_GL1]
     lang::String versionCheckUrl; ///< where the version check asks; empty: no check
+    /// Developer mode (config key developer): plain scripts, the error screen, hot reload.
+    /// The command line's --dev turns it on as well; the game asks GameApp::developerMode().
+    bool developer = false;
 
     /// Reads the assignments of a configuration script into this record: the script runs
     /// in a temporary interpreter with an empty table as its environment, and each key is

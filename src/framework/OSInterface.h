@@ -36,6 +36,8 @@ public:
     /// Shows the named cursor: "EMPTY", "DEFAULT" or a cursor file loaded on first use.
     /// Throws lang::Exception "Setting cursor \"{0}\" failed! Code: {1}".
     virtual void setCursor(const lang::String& name) = 0;
+    /// Puts text (UTF-8) on the desktop's clipboard; false where there is none to put it on.
+    virtual bool setClipboardText(const lang::String&) { return false; }
 
 private:
     lang::Array<lang::String> m_arguments;

@@ -46,6 +46,16 @@ TEST(Config, TakesEachKeyOnlyWithItsType)
     EXPECT_TRUE(c.renderers.isEmpty());
 }
 
+TEST(Config, DeveloperModeOnlyFromABoolean)
+{
+    LogCapture quiet;
+    EXPECT_FALSE(readConfig("name = 'x'").developer);
+    EXPECT_TRUE(readConfig("developer = true").developer);
+    // A shipped game must not fall into developer mode through a value that merely looks true.
+    EXPECT_FALSE(readConfig("developer = 'true'").developer);
+    EXPECT_FALSE(readConfig("developer = 1").developer);
+}
+
 TEST(Config, OrientationsAndRenderers)
 {
     LogCapture quiet;

@@ -67,6 +67,18 @@ TEST_F(WindowTest, SystemKeys)
     EXPECT_EQ(code, 0);
 }
 
+TEST_F(WindowTest, TextGoesOnTheClipboard)
+{
+    // Before the window there is no clipboard to put it on.
+    EXPECT_FALSE(platform.setClipboardText("early"));
+    open();
+    const lang::String text = "main.lua:12: boom\n  ü twelve";
+    ASSERT_TRUE(platform.setClipboardText(text));
+    char* back = SDL_GetClipboardText();
+    EXPECT_EQ(std::string(back), text.str());
+    SDL_free(back);
+}
+
 TEST_F(WindowTest, ClosingTheWindowQuits)
 {
     open();

@@ -325,6 +325,18 @@ bool OSSDL::setMouseCaptured(bool captured)
     return true;
 }
 
+bool OSSDL::setClipboardText(const lang::String& text)
+{
+    // The clipboard belongs to the video subsystem: before the window there is none.
+    if (!m_videoStarted)
+        return false;
+    if (SDL_SetClipboardText(text.c_str()) != 0) {
+        lang::log("Can't put the text on the clipboard: %s\n", SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
 void OSSDL::holdMouse(bool hold)
 {
     if (!m_window)

@@ -23,6 +23,7 @@ public:
     void setCursor(const lang::String& name) override;
     /// Releasing also gives the pointer back at once: the frame loop only holds it.
     bool setMouseCaptured(bool captured) override;
+    bool setClipboardText(const lang::String& text) override;
 
     // Platform
     OSInterface* os() override { return this; }
