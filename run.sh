@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and starts a game:
-#   ./run.sh                 the demo (demo/, built into build/demo/)
+#   ./run.sh                 the demo game, Lanternfall (demo/, built into build/lanternfall/)
 #   ./run.sh GAME_FOLDER     a game's source folder (it holds game.lua): pelterra-build
 #                            builds it into GAME_FOLDER/build, then the engine runs that
 #   ./run.sh CONFIG.lua      a built game's configuration
@@ -19,7 +19,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 
 build build
 if [ $# -eq 0 ]; then
-    set -- build/demo/config.lua
+    set -- build/lanternfall/config.lua
 elif [ -d "$1" ] && [ -f "$1/game.lua" ]; then
     game=$1
     shift

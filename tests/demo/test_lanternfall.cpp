@@ -1,0 +1,175 @@
+// Lanternfall, the game ./run.sh starts, as players meet it: the engine's executable on the
+// built game, driven by real X input (xdotool), its window read back from the X server.
+
+#include "GameProcess.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const TITLE = "Lanternfall (1024x768)";
+
+int run(const std::string& command)
+{
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+/// Real pointer input through the X server, as a mouse gives it.
+void xdotool(const std::string& arguments)
+{
+    ASSERT_EQ(run("xdotool " + arguments), 0) << arguments;
+}
+
+void click(int x, int y)
+{
+    xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.2 click 1");
+}
+
+/// Presses at (x0, y0), moves to (x1, y1) in small steps as a hand does, releases.
+void drag(int x0, int y0, int x1, int y1)
+{
+    std::string moves = "mousemove " + std::to_string(x0) + " " + std::to_string(y0) + " sleep 0.2 mousedown 1";
+    for (int i = 1; i <= 10; ++i) {
+        moves += " sleep 0.05 mousemove " + std::to_string(x0 + (x1 - x0) * i / 10) + " " +
+                 std::to_string(y0 + (y1 - y0) * i / 10);
+    }
+    xdotool(moves + " sleep 0.3 mouseup 1");
+}
+
+/// The numbers after the words of a result line: "level 1 won score 5400 stars 2".
+int field(const std::string& line, const std::string& word)
+{
+    std::istringstream in(line);
+    for (std::string w; in >> w;) {
+        if (w == word) {
+            int value = -1;
+            in >> value;
+            return value;
+        }
+    }
+    return -1;
+}
+
+/// The pixels of a rectangle of a window, to compare two pictures of one place.
+std::vector<uint32_t> region(const WindowPixels& screen, int left, int top, int right, int bottom)
+{
+    std::vector<uint32_t> pixels;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x)
+            pixels.push_back(screen.at(x, y));
+    }
+    return pixels;
+}
+
+class Lanternfall : public ::testing::Test
+{
+protected:
+    TempDir dir;
+
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X server: run through ./test.sh (xvfb-run)";
+        // Saves go to a folder of the test's own, fresh each time.
+        setenv("XDG_DATA_HOME", (dir / "appdata").c_str(), 1);
+    }
+
+    std::string game(const std::string& options) const
+    {
+        return "'" PELTERRA_EXECUTABLE "' '" DEMO_DIR "/config.lua' " + options;
+    }
+
+    /// No script error and nothing that failed to load in a run's log.
+    static void expectCleanLog(const std::string& log)
+    {
+        for (const char* bad : {"Error while", "attempt to", "stack traceback", "Unable to", "not loaded"})
+            EXPECT_EQ(log.find(bad), std::string::npos) << bad << " in:\n" << log;
+    }
+};
+
+TEST_F(Lanternfall, EveryLevelIsWonByItsRecordedShots)
+{
+    for (int level = 1; level <= 10; ++level) {
+        const std::string name = "level " + std::to_string(level);
+        GameProcess play(game("--level=" + std::to_string(level) + " --autoplay --exit-on-end --speed=8"),
+                         dir / "level.txt");
+        const std::string result = play.waitFor(name + " won", 240);
+        EXPECT_NE(result, "") << play.log();
+        EXPECT_GE(field(result, "stars"), 1) << result;
+        EXPECT_EQ(play.wait(30), 0) << name;
+        expectCleanLog(play.log());
+    }
+}
+
+TEST_F(Lanternfall, PlayedAsAPersonPlaysIt)
+{
+    std::vector<uint32_t> levelOneCell;
+    {
+        GameProcess play(game(""), dir / "first.txt");
+        ASSERT_NE(play.waitFor("screen title", 60), "") << play.log();
+        click(512, 430); // Play
+        size_t at = 0;
+        ASSERT_NE(play.waitFor("screen levels", 20, 0, &at), "") << play.log();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const WindowPixels before = grabWindow(TITLE);
+        ASSERT_EQ(before.width, 1024) << play.log();
+
+        click(192, 300); // level 1
+        ASSERT_NE(play.waitFor("level 1 started", 20, at), "") << play.log();
+        // The camera shows the structure, then comes back to the launcher.
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        const WindowPixels aiming = grabWindow(TITLE);
+        drag(200, 520, 110, 560);
+        ASSERT_NE(play.waitFor("shot 1 of", 20, at), "") << play.log();
+        const std::string won = play.waitFor("level 1 won", 120, at);
+        ASSERT_NE(won, "") << "the drag from (200, 520) to (110, 560) must win level 1:\n" << play.log();
+        EXPECT_GT(field(won, "score"), 0) << won;
+        EXPECT_GE(field(won, "stars"), 1) << won;
+        ASSERT_NE(play.waitFor("screen end", 20, at, &at), "") << play.log();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const WindowPixels end = grabWindow(TITLE);
+        // Blocks broke and gloomers popped: the structure looks different after the shot.
+        EXPECT_NE(region(aiming, 400, 200, 1024, 700), region(end, 400, 200, 1024, 700));
+
+        click(512, 640); // Levels
+        ASSERT_NE(play.waitFor("screen levels", 20, at), "") << play.log();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const WindowPixels after = grabWindow(TITLE);
+        // Level 1's cell now shows its stars and best score.
+        levelOneCell = region(after, 112, 250, 272, 400);
+        EXPECT_NE(region(before, 112, 250, 272, 400), levelOneCell);
+        EXPECT_EQ(play.end(), 0);
+        expectCleanLog(play.log());
+    }
+    EXPECT_TRUE(fs::exists(dir / "appdata/Pelterra/Lanternfall/highscores.lua"));
+
+    // After a restart the stars and the best score are still there.
+    GameProcess again(game(""), dir / "second.txt");
+    ASSERT_NE(again.waitFor("screen title", 60), "") << again.log();
+    click(512, 430);
+    ASSERT_NE(again.waitFor("screen levels", 20), "") << again.log();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(region(grabWindow(TITLE), 112, 250, 272, 400), levelOneCell);
+    EXPECT_EQ(again.end(), 0);
+}
+
+TEST_F(Lanternfall, AttractModePlaysByItself)
+{
+    GameProcess play(game("--attract --frame-log"), dir / "attract.txt");
+    size_t at = 0;
+    ASSERT_NE(play.waitFor("attract level", 60, 0, &at), "") << play.log();
+    EXPECT_NE(play.waitFor("shot 1 of", 60, at), "") << play.log();
+    EXPECT_NE(play.waitFor("frames: median", 30, at), "") << play.log();
+    EXPECT_EQ(play.end(), 0);
+    expectCleanLog(play.log());
+}
+
+} // namespace
