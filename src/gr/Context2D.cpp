@@ -22,9 +22,17 @@ void Context::flushBatch()
     if (m_flushing || m_batch.isEmpty())
         return;
     m_flushing = true;
-    setScissor(m_batch.state.clip);
-    resetTransform();
-    drawBatch(m_batch);
+    try {
+        setScissor(m_batch.state.clip);
+        resetTransform();
+        drawBatch(m_batch);
+    } catch (...) {
+        // A batch that can't be drawn (its effect file is missing) is dropped: kept, it
+        // would fail every later flush, and a stuck flag would silence every later draw.
+        m_batch.clear();
+        m_flushing = false;
+        throw;
+    }
     m_batch.clear();
     m_flushing = false;
 }

@@ -124,6 +124,23 @@ TEST_F(WindowTest, CompatibleDrawsShareOneBatch)
     EXPECT_EQ(context().statistics().vertices, 12);
 }
 
+TEST_F(WindowTest, ABatchThatCannotBeDrawnIsDroppedAndLaterDrawsGoOn)
+{
+    // The shader renderer reads its 2D effects from files: none here.
+    open(480, 320);
+    TempDir empty;
+    context().setShaderPath(empty.path() + "/");
+    context().clear(0xff000000, true, true, false);
+    context().fillRect(0xffff0000, 10, 10, 20, 20);
+    EXPECT_THROW(context().flush(), lang::Throwable);
+    // With its effects back, the next batch draws, and without the one that failed.
+    context().setShaderPath(kShaders);
+    context().fillRect(0xff00ff00, 40, 10, 20, 20);
+    context().flush();
+    EXPECT_PRED2(near, pixel(context(), 50, 20), (std::vector<int>{0, 255, 0}));
+    EXPECT_PRED2(near, pixel(context(), 20, 20), (std::vector<int>{0, 0, 0}));
+}
+
 TEST_F(WindowTest, ImagesDrawTheirSourceRectangle)
 {
     open(480, 320);
