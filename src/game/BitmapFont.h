@@ -57,6 +57,8 @@ public:
 
     /// The glyph of a UTF-16 code unit, or null.
     Sprite* glyph(int code) const { return m_glyphs.get(uint16_t(code)); }
+    /// The image of the glyphs (its texture named after its file), or null.
+    gr::Image* image() const { return m_sheet ? m_sheet->image() : nullptr; }
 
 private:
     lang::Hashtable<uint16_t, Sprite*> m_glyphs; ///< owned by m_sheet

@@ -3,7 +3,9 @@
 #include "framework/Config.h"
 #include "framework/Framework.h"
 #include "framework/OSInterface.h"
+#include "game/ErrorScreen.h"
 #include "game/GameLua.h"
+#include "game/HotReload.h"
 #include "game/LuaResources.h"
 #include "gr/Context.h"
 #include "io/FileBundle.h"
@@ -18,9 +20,25 @@ using lang::String;
 
 namespace game {
 
+namespace {
+
+/// Whether the command line asks for developer mode: --dev after the configuration.
+bool askedForDeveloperMode(const lang::Array<String>& arguments)
+{
+    for (int i = 2; i < arguments.size(); ++i)
+        if (arguments[i] == "--dev")
+            return true;
+    return false;
+}
+
+} // namespace
+
 GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_context(context)
 {
     Config& config = Config::current();
+    m_developer = config.developer || askedForDeveloperMode(os->arguments());
+    if (m_developer)
+        lang::log("Developer mode\n");
     m_lua = new lua::LuaState;
     m_resources = new LuaResources(m_lua.ptr(), context);
     setDataPath(io::PathName(config.dataPath));
@@ -49,10 +67,8 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
         m_world->setBoolean("rokuOnWindows", true);
     publishLaunchOptions(os->arguments());
 
-    const String scriptPath = config.scriptPath;
-    m_world->loadIntoGlobalTable("starTable", scriptPath + "/starLimits.lua");
-    m_world->loadIntoGlobalTable(String(), scriptPath + "/loadlist.lua");
-    m_world->runScriptFile(scriptPath + "/gamelogic.lua");
+    m_scriptPath = config.scriptPath;
+    runStartUpScripts();
 
     const String dataPath = config.dataPath;
     config.dataPath = config.imagePath = config.fontPath = config.audioPath = String();
@@ -68,7 +84,7 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
     m_world->keyReleased().setBooleans(*m_keyNames, none);
     m_world->keyHold().setBooleans(*m_keyNames, none);
 
-    m_world->startUpAssets(scriptPath);
+    runScripts([this] { m_world->startUpAssets(m_scriptPath); });
     chooseTextLanguage();
     float volume = 1.0f;
     if (m_world->isTable("settings")) {
@@ -85,12 +101,25 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
     setGestureState(0);
     m_startDistance = -1;
     m_wheelZoomEnabled = true;
+
+    if (m_developer) {
+        showKeptFailure("Start-up failed", FAILED_START_UP);
+        startHotReload();
+    }
+}
+
+void GameApp::runStartUpScripts()
+{
+    m_world->loadIntoGlobalTable("starTable", m_scriptPath + "/starLimits.lua");
+    m_world->loadIntoGlobalTable(String(), m_scriptPath + "/loadlist.lua");
+    m_world->runScriptFile(m_scriptPath + "/gamelogic.lua");
 }
 
 GameApp::~GameApp()
 {
-    // The world calls calculatePlaytime and saves the settings on its way out; every
-    // script handle goes before the interpreter.
+    // The watcher's worker stops first. The world calls calculatePlaytime and saves the
+    // settings on its way out; every script handle goes before the interpreter.
+    m_hotReload.reset();
     m_keyNames.reset();
     m_world = nullptr;
     m_resources = nullptr;
@@ -158,6 +187,13 @@ void GameApp::chooseTextLanguage()
 
 void GameApp::update(float dt, gr::Context* context, int)
 {
+    if (m_developer) {
+        reloadSavedFiles();
+        if (m_errorScreen) {
+            drawErrorScreen(context);
+            return;
+        }
+    }
     if (touches().size() > 3)
         App::activate(false); // forget held keys and touches
     advanceZoom(dt);
@@ -168,7 +204,12 @@ void GameApp::update(float dt, gr::Context* context, int)
 
     context->beginFrame();
     context->clear(0xff000000 | m_world->backgroundColour(), true, true, true);
-    m_world->update(dt);
+    runScripts([this, dt] { m_world->update(dt); });
+    if (m_developer && showKeptFailure("Script error", FAILED_FRAME)) {
+        context->endFrame();
+        drawErrorScreen(context);
+        return;
+    }
     context->endFrame();
     context->present();
     context->resetStatistics();
@@ -229,8 +270,13 @@ void GameApp::resolutionSwitch()
 void GameApp::activate(bool active)
 {
     App::activate(active);
-    if (m_world && m_world->scriptsLoaded() && m_world->isFunction(active ? "gameResumed" : "gamePaused"))
-        m_world->call(active ? "gameResumed" : "gamePaused");
+    if (m_errorScreen)
+        return; // the scripts are not called again until they are reloaded
+    if (m_world && m_world->scriptsLoaded() && m_world->isFunction(active ? "gameResumed" : "gamePaused")) {
+        runScripts([this, active] { m_world->call(active ? "gameResumed" : "gamePaused"); });
+        if (m_developer)
+            showKeptFailure("Script error", FAILED_FRAME);
+    }
 }
 
 bool GameApp::activateAudio(bool active)
@@ -259,9 +305,13 @@ bool GameApp::activateAudio(bool active)
 
 void GameApp::resized()
 {
-    if (m_world && m_world->isFunction("resolutionChanged"))
-        m_world->call("resolutionChanged", static_cast<float>(m_context->width()),
-                      static_cast<float>(m_context->height()));
+    if (m_errorScreen || !m_world || !m_world->isFunction("resolutionChanged"))
+        return;
+    runScripts([this] {
+        m_world->call("resolutionChanged", static_cast<float>(m_context->width()), static_cast<float>(m_context->height()));
+    });
+    if (m_developer)
+        showKeptFailure("Script error", FAILED_FRAME);
 }
 
 } // namespace game

@@ -4,6 +4,7 @@
 #include "framework/Keys.h"
 #include "lang/Ptr.h"
 
+#include <functional>
 #include <memory>
 
 namespace io {
@@ -16,7 +17,9 @@ class LuaNames;
 
 namespace game {
 
+class ErrorScreen;
 class GameLua;
+class HotReload;
 class LuaResources;
 
 /// The game's application: reads its data, runs the start-up scripts, and each frame turns
@@ -25,7 +28,7 @@ class GameApp : public framework::App
 {
 public:
     /// Runs the whole game start-up; script files that fail to load are reported and the
-    /// start-up goes on.
+    /// start-up goes on (in developer mode onto the error screen).
     GameApp(framework::OSInterface* os, gr::Context* context);
     ~GameApp() override;
 
@@ -68,6 +71,22 @@ public:
     void advanceZoom(float dt);
     void runGestures(float dt);
 
+    /// Developer mode: config.lua's developer = true, or --dev after the configuration on the
+    /// command line. Plain scripts run, a script error shows the error screen instead of
+    /// ending the game, and saved files are reloaded while it runs.
+    bool developerMode() const { return m_developer; }
+    /// The error screen drawn instead of the game, or null while the game runs.
+    const ErrorScreen* errorScreen() const { return m_errorScreen.get(); }
+    /// Developer mode, R on the error screen: a failed reload is tried again; otherwise the
+    /// start-up scripts run again in the game's table (starLimits.lua, loadlist.lua,
+    /// gamelogic.lua, blocks.lua, then createStartUpAssets()). The game goes on when they
+    /// succeed; else the error screen shows their failure.
+    void reloadScripts();
+    /// Developer mode: reloads what was saved under the data directory (see HotReload). A
+    /// failed reload shows the error screen over the running game; a reload that fixes the
+    /// failure shown goes back to the game.
+    void reloadSavedFiles();
+
 private:
     // Zoom and gestures.
     float m_zoom = 1.0f;
@@ -94,12 +113,36 @@ private:
     lang::Ptr<LuaResources> m_resources;
     lang::Ptr<GameLua> m_world;
     std::unique_ptr<lua::LuaNames> m_keyNames; ///< the 89 key names, interned once
+
+    // Developer mode.
+    /// What the error screen shows: it says what R does and which reload may clear it.
+    enum FailureKind { FAILED_START_UP, FAILED_FRAME, FAILED_RELOAD };
+    bool m_developer = false;
+    lang::String m_scriptPath;
+    std::unique_ptr<ErrorScreen> m_errorScreen;
+    FailureKind m_failureKind = FAILED_FRAME;
+    lang::String m_failedFile; ///< the file whose reload failed (FAILED_RELOAD)
+    std::unique_ptr<HotReload> m_hotReload;
+    bool m_errorScreenBroken = false; ///< drawing it failed once: logged, not again
     gr::Context* m_context;
     bool m_keyPressedNow[framework::KEY_COUNT] = {};
     bool m_keyReleasedNow[framework::KEY_COUNT] = {};
     bool m_wasFullScreen = true;
 
     void chooseTextLanguage();
+    /// starLimits.lua, loadlist.lua and gamelogic.lua.
+    void runStartUpScripts();
+    /// Runs body; in developer mode a failure it throws is kept as the world's failure
+    /// instead of leaving the call. Returns false when it failed.
+    bool runScripts(const std::function<void()>& body);
+    /// Developer mode: shows the world's kept failure, if any, under title; true when it did.
+    bool showKeptFailure(const char* title, FailureKind kind, const lang::String& file = lang::String());
+    void showFailure(const char* title, const lang::String& text, FailureKind kind, const lang::String& file);
+    void closeErrorScreen();
+    void drawErrorScreen(gr::Context* context);
+    /// The error screen's keys: R, C and Esc.
+    void errorScreenKey(int code);
+    void startHotReload();
     /// The arguments after the configuration as the global table launchOptions:
     /// "--name" as name = true, "--name=value" as name = "value".
     void publishLaunchOptions(const lang::Array<lang::String>& arguments);

@@ -38,6 +38,10 @@ float distance(float x0, float y0, float x1, float y1)
 
 void GameApp::keyDown(int code)
 {
+    if (m_errorScreen) {
+        errorScreenKey(code);
+        return;
+    }
     if (code >= 0 && code < framework::KEY_COUNT)
         m_keyPressedNow[code] = true;
 }

@@ -7,6 +7,8 @@
 #include "game/MaskedImage.h"
 #include "game/Resources.h"
 #include "game/Particles.h"
+#include "game/ScriptFailure.h"
+#include "game/ScriptFile.h"
 #include "gr/Context.h"
 #include "io/AppDataInputStream.h"
 #include "io/AppDataOutputStream.h"
@@ -78,16 +80,21 @@ GameLua::GameLua(lua::LuaState* state, GameApp* app, Resources* resources, gr::C
 
 GameLua::~GameLua()
 {
-    try {
-        callScript("calculatePlaytime");
-    } catch (const lang::Throwable& e) {
-        lang::log("calculatePlaytime failed: %s\n", e.getMessage().c_str());
+    if (!m_savesAtExit) {
+        lang::log("Not saving the settings: this session met a script error\n");
+    } else {
+        try {
+            callScript("calculatePlaytime");
+        } catch (const lang::Throwable& e) {
+            lang::log("calculatePlaytime failed: %s\n", e.getMessage().c_str());
+        }
+        try {
+            saveSettings();
+        } catch (const lang::Throwable& e) {
+            lang::log("Saving settings failed: %s\n", e.getMessage().c_str());
+        }
     }
-    try {
-        saveSettings();
-    } catch (const lang::Throwable& e) {
-        lang::log("Saving settings failed: %s\n", e.getMessage().c_str());
-    }
+    m_ranScripts = lang::Hashtable<String, RanScript>();
     m_physics.reset();
     m_particles = nullptr;
     m_videoPlayer = nullptr;
@@ -195,17 +202,39 @@ String GameLua::resolve(const String& path) const
 
 String GameLua::readScript(const String& path)
 {
-    io::FileInputStream in(resolve(path));
-    String bytes = readWhole(in);
+    return readScriptFile(resolve(path));
+}
+
+String GameLua::readScriptFile(const String& file) const
+{
+    io::FileInputStream in(file);
+    const String bytes = readWhole(in);
     String text;
-    lang::BlockCipher::decipher(m_scriptKey, bytes.c_str(), bytes.length(), &text);
-    return text;
+    if (decipherScript(m_scriptKey, bytes, &text))
+        return text;
+    if (m_app->developerMode())
+        return bytes;
+    // A shipped game runs only what was enciphered for it.
+    lang::log("%s is not enciphered with the game's script key; plain scripts run only in developer mode\n",
+              file.c_str());
+    return String();
+}
+
+void GameLua::noteRun(const String& file, const lua::LuaTable& table, bool data)
+{
+    if (!m_app->developerMode())
+        return;
+    RanScript ran;
+    ran.table = table;
+    ran.data = data;
+    m_ranScripts.put(file, ran);
 }
 
 void GameLua::loadIntoGlobalTable(const String& name, const String& path)
 {
     try {
         if (name.isEmpty()) {
+            noteRun(resolve(path), *this, false);
             state()->runString(readScript(path), resolve(path), this);
         } else {
             lua::LuaTable table = loadDataFile(path);
@@ -213,15 +242,17 @@ void GameLua::loadIntoGlobalTable(const String& name, const String& path)
         }
     } catch (const lang::Throwable& e) {
         lang::log("Unable to load lua file %s\n", resolve(path).c_str());
-        lang::showException(e);
+        reportFailure(e);
     }
 }
 
 lua::LuaTable GameLua::loadDataFile(const String& path)
 {
-    String text = readScript(path);
     lua::LuaTable table(state());
     table.inheritFrom(state()->globals());
+    // Noted before it runs: a file that fails is the one a developer fixes and saves.
+    noteRun(resolve(path), table, true);
+    String text = readScript(path);
     state()->runData(text, resolve(path), &table);
     return table;
 }
@@ -229,11 +260,105 @@ lua::LuaTable GameLua::loadDataFile(const String& path)
 void GameLua::runScriptFile(const String& path)
 {
     try {
+        noteRun(resolve(path), *this, false);
         state()->runString(readScript(path), resolve(path), this);
         callScript("updateValues");
         m_scriptsLoaded = true;
     } catch (const lang::Throwable& e) {
-        lang::showException(e);
+        reportFailure(e);
+    }
+}
+
+// --- developer mode ----------------------------------------------------------
+
+void GameLua::reportFailure(const lang::Throwable& failure)
+{
+    if (!m_app->developerMode()) {
+        lang::showException(failure);
+        return;
+    }
+    lang::log("%s\n", failure.getMessage().c_str());
+    if (!m_failure)
+        m_failure.reset(new ScriptFailure(describeFailure(failure.getMessage())));
+}
+
+bool GameLua::takeFailure(ScriptFailure* failure)
+{
+    if (!m_failure)
+        return false;
+    *failure = *m_failure;
+    m_failure.reset();
+    return true;
+}
+
+ScriptFailure GameLua::describeFailure(const String& text) const
+{
+    ScriptFailure failure = ScriptFailure::parse(text);
+    const lua::LuaState::NativeFailure& native = state()->lastNativeFailure();
+    if (!native.message.isEmpty() && text.startsWith(native.message)) {
+        failure.native = native.native;
+        if (failure.callStack.isEmpty()) {
+            const ScriptFailure stack = ScriptFailure::parse(native.message + native.callStack);
+            failure.callStack = stack.callStack;
+            if (!stack.where.file.isEmpty())
+                failure.where = stack.where;
+        }
+    }
+    if (failure.where.file.isEmpty() || failure.where.line <= 0)
+        return failure;
+    // The interpreter cuts long paths to "..." and their end: the file is one it ran.
+    String file = failure.where.file;
+    if (file.startsWith("...")) {
+        const String end = file.substring(3);
+        for (auto it = m_ranScripts.begin(); it != m_ranScripts.end(); ++it)
+            if (it.key().endsWith(end))
+                file = it.key();
+    }
+    const String source = scriptSource(file);
+    if (!source.isEmpty())
+        failure.setSource(file, source, 5);
+    return failure;
+}
+
+lang::Array<String> GameLua::scriptFiles() const
+{
+    lang::Array<String> files;
+    for (auto it = m_ranScripts.begin(); it != m_ranScripts.end(); ++it)
+        files.add(it.key());
+    return files;
+}
+
+bool GameLua::rerunScript(const String& file)
+{
+    const RanScript* found = m_ranScripts.find(file);
+    if (!found)
+        return false;
+    const RanScript ran = *found; // the run may note other files
+    const String text = readScriptFile(file);
+    if (ran.data)
+        state()->runData(text, file, &ran.table);
+    else
+        state()->runString(text, file, &ran.table);
+    return true;
+}
+
+String GameLua::scriptSource(const String& file) const
+{
+    try {
+        io::FileInputStream in(file);
+        const String bytes = readWhole(in);
+        String text;
+        return decipherScript(m_scriptKey, bytes, &text) ? text : bytes;
+    } catch (const lang::Throwable&) {
+        return String();
+    }
+}
+
+void GameLua::refreshSprites()
+{
+    for (auto it = m_physics->objects().begin(); it != m_physics->objects().end(); ++it) {
+        RenderObjectData* object = it.value();
+        object->sprite = object->spriteName.isEmpty() ? nullptr : m_resources->getSprite(object->spriteName);
     }
 }
 

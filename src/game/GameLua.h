@@ -28,6 +28,7 @@ class GameApp;
 class MaskedImage;
 class Particles;
 class Resources;
+struct ScriptFailure;
 
 /// The scripts' side of the game: their environment table with every native, and the
 /// per-frame update that moves the world and publishes its state to them. The physics
@@ -53,13 +54,40 @@ public:
 
     /// Reads a script file (resolved against the data path), deciphers it with the script
     /// key and runs it: in this table when name is empty, else in a new table stored here
-    /// under name. A failure is shown in the error box and the start-up goes on.
+    /// under name. A failure is reported (reportFailure) and the start-up goes on.
     void loadIntoGlobalTable(const lang::String& name, const lang::String& path);
     /// Runs a script file in this table, then updateValues(), and marks the scripts loaded.
     void runScriptFile(const lang::String& path);
     /// blocks.lua into blockTable, then createStartUpAssets().
     void startUpAssets(const lang::String& scriptPath);
     bool scriptsLoaded() const { return m_scriptsLoaded; }
+
+    // --- developer mode: plain scripts, the error screen, hot reload ---
+    /// A failure to load or run a script file: shown in the error box in a shipped game; in
+    /// developer mode kept (the first one until taken) for the error screen instead.
+    void reportFailure(const lang::Throwable& failure);
+    /// Takes the failure kept; false when there is none.
+    bool takeFailure(ScriptFailure* failure);
+    /// A failure's text taken apart: message, call stack, the failing line and up to five
+    /// source lines either side of it (read as the engine reads the file, plain or
+    /// deciphered). An engine exception raised in a native gets the native's name and the
+    /// call stack the interpreter kept for it.
+    ScriptFailure describeFailure(const lang::String& text) const;
+    /// The script and data files this session ran (developer mode only), as full paths.
+    lang::Array<lang::String> scriptFiles() const;
+    /// Runs a file of scriptFiles() again in the table it ran in: its functions replaced,
+    /// the table's other values kept; a data file again with the instruction budget. Throws
+    /// the script's error. False when the session has not run the file.
+    bool rerunScript(const lang::String& file);
+    /// A script file's text, deciphered or plain as it is; "" when it does not read.
+    lang::String scriptSource(const lang::String& file) const;
+    /// Looks every object's sprite up again by its name, after a sprite sheet was reloaded.
+    void refreshSprites();
+    /// Whether calculatePlaytime() runs and the settings are saved when the world goes. A
+    /// session that met a script error in developer mode saves nothing: the files keep
+    /// their last good state.
+    void setSavesAtExit(bool on) { m_savesAtExit = on; }
+    bool savesAtExit() const { return m_savesAtExit; }
 
     uint32_t backgroundColour() const { return m_backgroundColour; }
     lua::LuaTable& keyPressed() { return m_keyPressed; }
@@ -332,6 +360,16 @@ private:
     uint8_t m_scriptKey[KEY_SIZE];
     lang::Ptr<pf::VideoPlayer> m_videoPlayer;
     bool m_scriptsLoaded = false;
+    bool m_savesAtExit = true;
+    /// Developer mode: the table each script or data file ran in, by full path, and whether
+    /// it ran as data.
+    struct RanScript
+    {
+        lua::LuaTable table;
+        bool data = false;
+    };
+    lang::Hashtable<lang::String, RanScript> m_ranScripts;
+    std::unique_ptr<ScriptFailure> m_failure; ///< developer mode: the first failure not yet taken
     int m_rollingHandles[4] = {-1, -1, -1, -1}; ///< play handles of the rolling sounds, by material
 
     // The version and updater checks run on detached workers, which may outlive this table:
@@ -354,7 +392,12 @@ private:
     /// that gives) and run with an instruction budget.
     lua::LuaTable loadDataFile(const lang::String& path);
     void removeJointTable(const lang::String& name);
+    /// A script file's text by a path against the data path: deciphered; plain source only
+    /// in developer mode, else "" after a log line naming the file.
     lang::String readScript(const lang::String& path);
+    lang::String readScriptFile(const lang::String& file) const;
+    /// Notes where a script file runs, for rerunScript (developer mode only).
+    void noteRun(const lang::String& file, const lua::LuaTable& table, bool data);
     lang::String resolve(const lang::String& path) const;
     void callScript(const char* name);
     /// Calls a script function of this table when the game defines it.

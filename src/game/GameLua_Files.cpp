@@ -121,7 +121,7 @@ int GameLua::loadLuaFileToObject(lua::NativeCall& call)
         target.setTable(key, &table);
     } catch (const lang::Throwable& e) {
         lang::log("Unable to load lua file %s\n", resolve(path).c_str());
-        lang::showException(e);
+        reportFailure(e);
     }
     return 0;
 }

@@ -75,6 +75,7 @@ void Resources::createSpriteSheet(const String& file, bool reload)
         unindex((*old)->sprites());
     index(sheet->sprites(), SpriteEntry::SPRITE, key);
     m_sheets.put(key, sheet);
+    m_sheetFiles.put(key, file);
 }
 
 void Resources::createCompoSpriteSet(const String& file, bool reload)
@@ -95,6 +96,7 @@ void Resources::createBitmapFont(const String& file, bool reload)
     if (!reload && m_fonts.containsKey(key))
         return;
     m_fonts.put(key, new BitmapFont(m_context, fullPath(file)));
+    m_fontFiles.put(key, file);
 }
 
 void Resources::createTextGroupSet(const String& file, bool reload)
@@ -103,6 +105,7 @@ void Resources::createTextGroupSet(const String& file, bool reload)
     if (!reload && m_texts.containsKey(key))
         return;
     m_texts.put(key, new TextGroupSet(fullPath(file)));
+    m_textFiles.put(key, file);
 }
 
 void Resources::releaseSpriteSheet(const String& file)
@@ -112,6 +115,7 @@ void Resources::releaseSpriteSheet(const String& file)
         lang::log("Releasing spritesheet %s\n", file.c_str());
         unindex((*sheet)->sprites());
         m_sheets.remove(key);
+        m_sheetFiles.remove(key);
     }
 }
 
@@ -131,6 +135,7 @@ void Resources::releaseFont(const String& file)
     if (m_fonts.containsKey(key)) {
         lang::log("Releasing font %s\n", file.c_str());
         m_fonts.remove(key);
+        m_fontFiles.remove(key);
     }
 }
 
@@ -140,6 +145,7 @@ void Resources::releaseTextGroupSet(const String& file)
     if (m_texts.containsKey(key)) {
         lang::log("Releasing textgroupset %s\n", file.c_str());
         m_texts.remove(key);
+        m_textFiles.remove(key);
     }
 }
 

@@ -35,6 +35,17 @@ public:
     explicit Resources(gr::Context* context);
 
     void setPath(const lang::String& path) { m_path = io::PathName(path); }
+    /// A file name resolved against the resource path, as the registry opens it.
+    lang::String fullPath(const lang::String& file) const;
+
+    /// The kinds of resource a changed file can be created again as.
+    enum FileKind { SPRITE_SHEETS, BITMAP_FONTS, TEXT_GROUP_SETS };
+    /// The file name each sprite sheet, bitmap font or text group set of the kind was last
+    /// created from, by key: what a reload creates it from again.
+    const lang::Hashtable<lang::String, lang::String>& files(FileKind kind) const
+    {
+        return kind == SPRITE_SHEETS ? m_sheetFiles : kind == BITMAP_FONTS ? m_fontFiles : m_textFiles;
+    }
 
     // Creating does nothing when the key is taken, unless reload is set.
     void createSpriteSheet(const lang::String& file, bool reload);
@@ -60,6 +71,8 @@ public:
     /// Makes a loaded font current; an unknown name changes nothing.
     void useFont(const lang::String& name);
     IFont* font() const { return m_font.ptr(); }
+    /// The font loaded under key, or null.
+    IFont* loadedFont(const lang::String& key) const { return m_fonts.get(key).ptr(); }
     const lang::String& fontName() const { return m_fontName; }
     /// The text of id in the current font; throws lang::Exception without one.
     void drawString(const lang::String& set, const lang::String& id, float x, float y, const Anchor& anchor);
@@ -124,6 +137,7 @@ private:
     lang::Hashtable<lang::String, lang::Ptr<SpriteSheet>> m_sheets;
     lang::Hashtable<lang::String, lang::Ptr<CompoSpriteSet>> m_compoSets;
     lang::Hashtable<lang::String, lang::Ptr<IFont>> m_fonts;
+    lang::Hashtable<lang::String, lang::String> m_sheetFiles, m_fontFiles, m_textFiles; ///< key to file name
     lang::Hashtable<lang::String, SpriteEntry> m_index;
     lang::Hashtable<lang::String, lang::Ptr<audio::AudioClip>> m_clips;
     lang::Ptr<audio::AudioOutput> m_audioOutput;
@@ -131,7 +145,6 @@ private:
 
     audio::AudioOutput* requireOutput(const char* action) const;
 
-    lang::String fullPath(const lang::String& file) const;
     IFont* requireFont(const char* action) const;
     template <class T>
     void unindex(const T& sprites);

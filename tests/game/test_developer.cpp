@@ -1,0 +1,487 @@
+// Developer mode: plain scripts, the error screen, the native's name in errors, no saving
+// after an error, and hot reload of saved files.
+
+#include "GameFixture.h"
+#include "ResourceWriters.h"
+
+#include "game/ErrorScreen.h"
+#include "game/LuaResources.h"
+#include "game/ScriptFile.h"
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+using lang::String;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const int KEY_C = framework::KEY_A + 2;
+const int KEY_R = framework::KEY_A + 17;
+
+/// The OS side with a clipboard.
+class ClipboardOS : public FakeOS
+{
+public:
+    bool setClipboardText(const String& text) override
+    {
+        clipboard = text.str();
+        return true;
+    }
+    std::string clipboard;
+};
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+/// A game on a data directory of scripts written by each test, plain or enciphered.
+class Developer : public GameTest
+{
+protected:
+    ClipboardOS devOs;
+
+    /// Writes scripts/<name> as plain source.
+    void plain(const std::string& name, const std::string& text)
+    {
+        std::system(("mkdir -p '" + data.path() + "/scripts/lib' '" + data.path() + "/levels'").c_str());
+        data.write("scripts/" + name, text);
+    }
+    /// Starts the game on the scripts written so far (missing start-up scripts empty and
+    /// enciphered), in developer mode through config.lua or not at all.
+    void launch(bool developer)
+    {
+        for (const char* name : {"starLimits.lua", "loadlist.lua", "gamelogic.lua", "blocks.lua", "particles.lua"})
+            if (data.read(std::string("scripts/") + name).empty())
+                script(name, "");
+        framework::Config& config = framework::Config::current();
+        config = framework::Config();
+        config.dataPath = data.path() + "/";
+        config.scriptPath = "scripts";
+        config.developer = developer;
+        app = new game::GameApp(&devOs, context.ptr());
+    }
+    std::string errorText() { return app->errorScreen() ? app->errorScreen()->text().str() : std::string("(none)"); }
+    /// Runs frames until done holds, for at most a second and a half; the time it took.
+    long framesUntil(const std::function<bool()>& done)
+    {
+        const Clock::time_point start = Clock::now();
+        while (!done() && Clock::now() - start < std::chrono::milliseconds(1500)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            frame(0.01f);
+        }
+        return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+    }
+    std::string string(const char* code)
+    {
+        run(std::string("__result = ") + code);
+        return world().getString("__result").str();
+    }
+};
+
+class PlainScripts : public Developer
+{
+};
+
+class ErrorScreen : public Developer
+{
+};
+
+class HotReload : public Developer
+{
+};
+
+const char* const kFailingUpdate = "frames = 0\n"
+                                   "function update(dt)\n"
+                                   "  frames = frames + 1\n"
+                                   "  if frames == 2 then\n"
+                                   "    local missing = nil\n"
+                                   "    return missing.x\n"
+                                   "  end\n"
+                                   "end\n";
+
+} // namespace
+
+// --- plain and enciphered scripts --------------------------------------------------
+
+TEST(ScriptFile, TellsEncipheredFromPlainByPaddingAndText)
+{
+    const uint8_t* key = game::scriptKey();
+    auto encipher = [&](const std::string& text, bool randomFill = false) {
+        return lang::BlockCipher::encipher(key, text.data(), static_cast<int>(text.size()), randomFill);
+    };
+    String text;
+    EXPECT_TRUE(game::decipherScript(key, encipher("x = 1\n"), &text));
+    EXPECT_EQ(text, "x = 1\n");
+    // Padding bytes of the encipherer's random fill: only the pad count is looked at.
+    EXPECT_TRUE(game::decipherScript(key, encipher("function f() end\n", true), &text));
+    EXPECT_EQ(text, "function f() end\n");
+    EXPECT_TRUE(game::decipherScript(key, encipher(""), &text));
+    EXPECT_EQ(text, "");
+    // Plain source of a whole number of blocks (32 bytes) is plain, not random text.
+    const std::string source = "local a = 1 -- thirty-two bytes\n";
+    ASSERT_EQ(source.size(), 32u);
+    EXPECT_FALSE(game::decipherScript(key, source, &text));
+    EXPECT_EQ(text, "");
+    EXPECT_FALSE(game::decipherScript(key, "x = 1", &text));
+    EXPECT_FALSE(game::decipherScript(key, "", &text));
+    // Enciphered with stray bytes that are not UTF-8 in a string: still enciphered.
+    EXPECT_TRUE(game::decipherScript(key, encipher("s = '\xe9t\xe9'\n"), &text));
+    EXPECT_EQ(text, "s = '\xe9t\xe9'\n");
+    // Enciphered with another key: not the game's script, and its bytes are no text either.
+    const std::string other = lang::BlockCipher::encipher(game::saveKey(), "y = 2\n", 6).str();
+    String garbage;
+    const bool taken = game::decipherScript(key, other, &garbage);
+    EXPECT_TRUE(!taken || !game::isScriptText(garbage.str()));
+}
+
+TEST_F(PlainScripts, RunOnlyInDeveloperModeAndAreRefusedByNameOtherwise)
+{
+    plain("gamelogic.lua", "ran = true\nfunction update() end\n");
+    plain("starLimits.lua", "limit = 3\n");
+    launch(false);
+    EXPECT_FALSE(world().isBoolean("ran"));
+    EXPECT_FALSE(boolean("starTable.limit == 3"));
+    const std::string file = data.path() + "/scripts/gamelogic.lua";
+    EXPECT_TRUE(contains(log.text(), file + " is not enciphered with the game's script key; plain scripts run only in "
+                                            "developer mode\n"))
+        << log.text();
+    EXPECT_TRUE(contains(log.text(), data.path() + "/scripts/starLimits.lua is not enciphered")) << log.text();
+    EXPECT_FALSE(contains(log.text(), "Developer mode\n"));
+    EXPECT_FALSE(app->developerMode());
+    delete app;
+    app = nullptr;
+
+    log.clear();
+    launch(true);
+    EXPECT_TRUE(app->developerMode());
+    EXPECT_TRUE(contains(log.text(), "Developer mode\n"));
+    EXPECT_TRUE(world().getBoolean("ran"));
+    EXPECT_TRUE(boolean("starTable.limit == 3"));
+    EXPECT_FALSE(contains(log.text(), "is not enciphered"));
+    EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+}
+
+TEST_F(PlainScripts, EncipheredScriptsRunInBothModes)
+{
+    script("gamelogic.lua", "ran = 'enciphered'");
+    for (bool developer : {false, true}) {
+        launch(developer);
+        EXPECT_EQ(world().getString("ran"), "enciphered") << developer;
+        EXPECT_FALSE(contains(log.text(), "is not enciphered"));
+        delete app;
+        app = nullptr;
+    }
+}
+
+TEST_F(PlainScripts, DevOnTheCommandLineTurnsDeveloperModeOn)
+{
+    plain("gamelogic.lua", "ran = launchOptions.dev");
+    devOs.addArgument("pelterra");
+    devOs.addArgument("config.lua");
+    devOs.addArgument("--dev");
+    launch(false);
+    EXPECT_TRUE(app->developerMode());
+    EXPECT_TRUE(world().getBoolean("ran"));
+}
+
+TEST_F(PlainScripts, LevelsAndDataFilesMayBePlainInDeveloperMode)
+{
+    script("gamelogic.lua", "objects.world = {} deadBlocks = {}\n");
+    plain("lib/ui.lua", "function label() return 'plain' end\n");
+    data.write("levels/one.lua", "world = { crate = { x = 1 } }\ntheme = 'day'\n");
+    launch(false);
+    run("loadLevel('levels/one') loadLuaFileToObject(scriptPath .. '/lib/ui.lua', this, 'ui')");
+    EXPECT_TRUE(boolean("loadedObjects ~= nil and loadedObjects.theme == nil"));
+    EXPECT_FALSE(boolean("ui.label ~= nil"));
+    EXPECT_TRUE(contains(log.text(), data.path() + "/levels/one.lua is not enciphered"));
+    EXPECT_TRUE(contains(log.text(), data.path() + "/scripts/lib/ui.lua is not enciphered"));
+    delete app;
+    app = nullptr;
+
+    launch(true);
+    run("loadLevel('levels/one') loadLuaFileToObject(scriptPath .. '/lib/ui.lua', this, 'ui')");
+    EXPECT_TRUE(boolean("loadedObjects.theme == 'day' and loadedObjects.world.crate.x == 1"));
+    EXPECT_EQ(string("ui.label()"), "plain");
+}
+
+// --- the error screen ----------------------------------------------------------------
+
+TEST_F(ErrorScreen, AnErrorInUpdateStopsTheScriptsAndShowsWhereItFailed)
+{
+    plain("gamelogic.lua", kFailingUpdate);
+    launch(true);
+    frame(0.01f);
+    ASSERT_EQ(app->errorScreen(), nullptr) << errorText();
+    frame(0.01f);
+    ASSERT_NE(app->errorScreen(), nullptr);
+    const std::string text = errorText();
+    const std::string file = data.path() + "/scripts/gamelogic.lua";
+    EXPECT_EQ(text.rfind("Script error\n", 0), 0u) << text;
+    EXPECT_TRUE(contains(text, "attempt to index local 'missing' (a nil value)")) << text;
+    EXPECT_TRUE(contains(text, "Call stack:\n  " + file + ":6\n")) << text;
+    // The source around line 6, numbered, the failing line marked.
+    EXPECT_TRUE(contains(text, file + ":\n  1 | frames = 0\n")) << text;
+    EXPECT_TRUE(contains(text, "  5 |     local missing = nil\n> 6 |     return missing.x\n  7 |   end\n  8 | end\n")) << text;
+    EXPECT_TRUE(contains(text, "\nR reload  C copy  Esc quit\n")) << text;
+
+    // The scripts are called no more; the engine draws the report itself.
+    context->take();
+    const int presents = context->presents;
+    for (int i = 0; i < 3; ++i)
+        frame(0.01f);
+    EXPECT_EQ(world().getNumber("frames"), 2.0f);
+    EXPECT_EQ(context->presents, presents + 3);
+    EXPECT_EQ(context->lastClear, game::ErrorScreen::BACKGROUND);
+    const std::vector<DrawnQuad> quads = context->take();
+    const auto panel = std::find_if(quads.begin(), quads.end(), [](const DrawnQuad& q) {
+        return q.colour == game::ErrorScreen::PANEL && q.x == 16 && q.y == 16 && q.width == 480 - 32 && q.height == 320 - 32;
+    });
+    EXPECT_NE(panel, quads.end());
+    EXPECT_GT(quads.size(), 300u); // the text, glyph by glyph
+}
+
+TEST_F(ErrorScreen, RRunsTheFixedStartUpAgain)
+{
+    plain("gamelogic.lua", kFailingUpdate);
+    launch(true);
+    frame(0.01f);
+    frame(0.01f);
+    ASSERT_NE(app->errorScreen(), nullptr);
+    plain("gamelogic.lua", "frames = 0 fixed = true\nfunction update(dt) frames = frames + 1 end\n");
+    app->keyDown(KEY_R);
+    EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+    EXPECT_TRUE(world().getBoolean("fixed"));
+    frame(0.01f);
+    frame(0.01f);
+    EXPECT_EQ(world().getNumber("frames"), 2.0f);
+
+    // A start-up that still fails shows why, and R tries again.
+    plain("gamelogic.lua", "function update(dt) end\nlocal x = = 1\n");
+    app->reloadScripts();
+    ASSERT_NE(app->errorScreen(), nullptr);
+    EXPECT_EQ(app->errorScreen()->title(), "Start-up failed");
+    EXPECT_TRUE(contains(errorText(), "Error while compiling Lua")) << errorText();
+    EXPECT_TRUE(contains(errorText(), "> 2 | local x = = 1\n")) << errorText();
+}
+
+TEST_F(ErrorScreen, CCopiesTheReportAndEscQuits)
+{
+    plain("gamelogic.lua", "function update() error('the crate is lost') end\n");
+    launch(true);
+    frame(0.01f);
+    ASSERT_NE(app->errorScreen(), nullptr);
+    EXPECT_TRUE(contains(errorText(), "the crate is lost\n")) << errorText();
+    app->keyDown(KEY_C);
+    EXPECT_EQ(devOs.clipboard, errorText());
+    EXPECT_FALSE(app->quitRequested());
+    app->keyDown(framework::KEY_ESCAPE);
+    EXPECT_TRUE(app->quitRequested());
+}
+
+TEST_F(ErrorScreen, AStartUpFailureShowsInsteadOfTheBox)
+{
+    plain("gamelogic.lua", "function update() end\n"
+                           "function createStartUpAssets()\n"
+                           "  res.createSpriteSheet('sprites/nowhere.dat')\n"
+                           "end\n");
+    launch(true);
+    ASSERT_NE(app->errorScreen(), nullptr);
+    EXPECT_EQ(app->errorScreen()->title(), "Start-up failed");
+    EXPECT_TRUE(contains(errorText(), "Failed to open")) << errorText();
+    // An engine error raised in a native: its name, and the script line that called it.
+    EXPECT_TRUE(contains(errorText(), "in the native createSpriteSheet\n")) << errorText();
+    EXPECT_TRUE(contains(errorText(), "> 3 |   res.createSpriteSheet('sprites/nowhere.dat')\n")) << errorText();
+}
+
+TEST_F(ErrorScreen, WithoutDeveloperModeTheErrorEndsTheFrameAsBefore)
+{
+    script("gamelogic.lua", kFailingUpdate);
+    launch(false);
+    frame(0.01f);
+    EXPECT_THROW(frame(0.01f), lua::LuaException);
+    EXPECT_EQ(app->errorScreen(), nullptr);
+}
+
+TEST_F(ErrorScreen, ATypeErrorFromANativeNamesIt)
+{
+    plain("gamelogic.lua", "objects.world = {}\n"
+                           "function update()\n"
+                           "  createBox('crate', '', 0, 'one', 1, 1, 1, 0.5, 0, true, false, 1)\n"
+                           "end\n");
+    launch(true);
+    frame(0.01f);
+    ASSERT_NE(app->errorScreen(), nullptr);
+    const std::string text = errorText();
+    EXPECT_TRUE(contains(text, "\ncreateBox: Excepted type NUMBER at stack position 4 but found STRING\n")) << text;
+    EXPECT_FALSE(contains(text, "in the native")) << text; // named once
+    EXPECT_TRUE(contains(text, "> 3 |   createBox(")) << text;
+}
+
+TEST_F(ErrorScreen, AnErroredSessionSavesNothing)
+{
+    plain("gamelogic.lua", "settings.volume = 0.25\n"
+                           "function calculatePlaytime() settings.played = true end\n"
+                           "function update() if broken then settings.volume = 0.9 error('boom') end end\n");
+    launch(true);
+    frame(0.01f);
+    delete app; // a good session saves
+    app = nullptr;
+    const std::string saved = appData.read("settings.lua");
+    ASSERT_FALSE(saved.empty());
+
+    launch(true);
+    EXPECT_TRUE(boolean("settings.volume == 0.25 and settings.played == true"));
+    run("broken = true");
+    frame(0.01f);
+    ASSERT_NE(app->errorScreen(), nullptr);
+    log.clear();
+    delete app;
+    app = nullptr;
+    EXPECT_EQ(appData.read("settings.lua"), saved);
+    EXPECT_TRUE(contains(log.text(), "Not saving the settings: this session met a script error\n")) << log.text();
+}
+
+// --- hot reload ----------------------------------------------------------------------
+
+TEST_F(HotReload, ASavedScriptReplacesItsFunctionsAndKeepsTheGlobals)
+{
+    plain("gamelogic.lua", "function step() count = (count or 0) + 1 end\nfunction kind() return 'old' end\n");
+    launch(true);
+    run("step() step() step()");
+    log.clear();
+    plain("gamelogic.lua", "function step() count = (count or 0) + 10 end\nfunction kind() return 'new' end\n");
+    const long took = framesUntil([&] { return string("kind()") == "new"; });
+    EXPECT_EQ(string("kind()"), "new");
+    EXPECT_LT(took, 500);
+    EXPECT_EQ(number("count"), 3.0f);
+    run("step()");
+    EXPECT_EQ(number("count"), 13.0f);
+    EXPECT_TRUE(contains(log.text(), "Reloaded scripts/gamelogic.lua\n")) << log.text();
+}
+
+TEST_F(HotReload, AModuleIsReloadedIntoItsOwnTable)
+{
+    plain("gamelogic.lua", "loadLuaFileToObject(scriptPath .. '/lib/ui.lua', this, 'ui')\n");
+    plain("lib/ui.lua", "function label() return 'before' end\n");
+    launch(true);
+    run("ui.clicks = 4 keep = ui");
+    plain("lib/ui.lua", "function label() return 'after' end\n");
+    framesUntil([&] { return string("ui.label()") == "after"; });
+    EXPECT_EQ(string("ui.label()"), "after");
+    EXPECT_TRUE(boolean("ui == keep and ui.clicks == 4 and label == nil"));
+}
+
+TEST_F(HotReload, AFailedReloadShowsTheErrorOverTheRunningGameAndRRetries)
+{
+    plain("gamelogic.lua", "function kind() return 'old' end\nfunction update() frames = (frames or 0) + 1 end\n");
+    launch(true);
+    plain("gamelogic.lua", "function kind() return 'new' end\nfunction update( end\n");
+    framesUntil([&] { return app->errorScreen() != nullptr; });
+    ASSERT_NE(app->errorScreen(), nullptr);
+    EXPECT_EQ(app->errorScreen()->title(), "Reload failed");
+    EXPECT_TRUE(contains(errorText(), "> 2 | function update( end\n")) << errorText();
+    // The game as it was: the old functions, its state.
+    EXPECT_EQ(string("kind()"), "old");
+    const float frames = number("frames");
+    frame(0.01f);
+    EXPECT_EQ(number("frames"), frames);
+
+    // Fixed behind its back, R tries that file again, and the game goes on.
+    data.write("scripts/gamelogic.lua",
+               "function kind() return 'new' end\nfunction update() frames = (frames or 0) + 1 end\n");
+    app->keyDown(KEY_R);
+    EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+    EXPECT_EQ(string("kind()"), "new");
+    frame(0.01f);
+    EXPECT_EQ(number("frames"), frames + 1);
+}
+
+TEST_F(HotReload, SavingTheFixGoesBackToTheGame)
+{
+    plain("gamelogic.lua", kFailingUpdate);
+    launch(true);
+    frame(0.01f);
+    frame(0.01f);
+    ASSERT_NE(app->errorScreen(), nullptr);
+    plain("gamelogic.lua", "function update(dt) frames = frames + 1 end\n");
+    framesUntil([&] { return app->errorScreen() == nullptr; });
+    EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+    frame(0.01f);
+    EXPECT_GT(number("frames"), 2.0f);
+}
+
+TEST_F(HotReload, SpriteSheetsTheirImagesFontsAndTextsReloadInPlace)
+{
+    auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+        data.write(name, std::string(bytes.begin(), bytes.end()));
+    };
+    std::system(("mkdir -p '" + data.path() + "/sprites'").c_str());
+    data.write("sprites/atlas.png", "stand-in");
+    data.write("sprites/font.png", "stand-in");
+    voxa::SpriteSheetData sheet;
+    sheet.image = "atlas.png";
+    sheet.sprites = {{"ball", 0, 0, 20, 10, 10, 5}};
+    write("sprites/game.dat", voxa::writeSpriteSheet(sheet));
+    voxa::FontData font;
+    font.image = "font.png";
+    font.glyphs = {{'A', 0, 0, 10, 12, 9}};
+    write("sprites/body.dat", voxa::writeFont(font));
+    voxa::TextTable texts;
+    texts.languages = {"en_EN"};
+    texts.ids = {"PLAY"};
+    texts.texts = {{"Play"}};
+    write("TEXTS_BASIC.dat", voxa::writeTexts(texts));
+    plain("gamelogic.lua", "objects.world = {}\n"
+                           "function createStartUpAssets()\n"
+                           "  res.createSpriteSheet('sprites/game.dat')\n"
+                           "  res.createBitmapFont('sprites/body.dat')\n"
+                           "  res.createTextGroupSet('TEXTS_BASIC.dat')\n"
+                           "  res.useFont('body')\n"
+                           "  createBox('crate', 'ball', 0, 0, 1, 1, 1, 0.5, 0, true, false, 1)\n"
+                           "end\n");
+    launch(true);
+    ASSERT_EQ(app->errorScreen(), nullptr) << errorText();
+    game::Resources& resources = *app->resources()->resources();
+    ASSERT_EQ(world().object("crate")->sprite->width(), 20);
+    ASSERT_EQ(resources.getString("TEXTS_BASIC", "PLAY"), "Play");
+
+    log.clear();
+    sheet.sprites = {{"ball", 0, 0, 40, 30, 20, 15}};
+    write("sprites/game.dat", voxa::writeSpriteSheet(sheet));
+    framesUntil([&] { return contains(log.text(), "Reloaded sprites/game.dat\n"); });
+    int width = 0, height = 0, px = 0, py = 0;
+    ASSERT_TRUE(resources.spriteBounds("ball", &width, &height, &px, &py));
+    EXPECT_EQ(width, 40);
+    EXPECT_EQ(world().object("crate")->sprite->width(), 40); // the body draws the new picture
+
+    // The image alone: its sheet is read again.
+    log.clear();
+    ASSERT_EQ(resources.spriteSheet("game")->image()->width(), 256);
+    context->imageSizes[data.path() + "/sprites/atlas.png"] = {512, 128};
+    data.write("sprites/atlas.png", "another stand-in");
+    framesUntil([&] { return contains(log.text(), "Reloaded sprites/game.dat\n"); });
+    EXPECT_EQ(resources.spriteSheet("game")->image()->width(), 512);
+
+    // The current font stays current as the new object.
+    log.clear();
+    const game::IFont* oldFont = resources.font();
+    font.glyphs = {{'A', 0, 0, 10, 12, 9}, {'B', 10, 0, 10, 12, 9}};
+    write("sprites/body.dat", voxa::writeFont(font));
+    framesUntil([&] { return contains(log.text(), "Reloaded sprites/body.dat\n"); });
+    EXPECT_NE(resources.font(), oldFont);
+    EXPECT_EQ(resources.font(), resources.loadedFont("body"));
+    const auto* current = dynamic_cast<const game::BitmapFont*>(resources.font());
+    ASSERT_NE(current, nullptr);
+    EXPECT_NE(current->glyph('B'), nullptr);
+
+    // Texts: the language in use is loaded again.
+    texts.texts = {{"Start"}};
+    write("TEXTS_BASIC.dat", voxa::writeTexts(texts));
+    framesUntil([&] { return contains(log.text(), "Reloaded TEXTS_BASIC.dat\n"); });
+    EXPECT_EQ(resources.getString("TEXTS_BASIC", "PLAY"), "Start");
+    EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+}
