@@ -55,12 +55,12 @@ end
 definitions.gloomer = {
     sprite = "gloomer", damagedSprite = "gloomer_hurt", material = "gloomer", gloomer = true,
     radius = 0.9, density = 0.6, friction = 0.6, restitution = 0.2,
-    strength = 3, defence = 0.4, score = 5000, zOrder = GLOOMER_Z,
+    strength = 2, defence = 0.3, score = 5000, zOrder = GLOOMER_Z,
 }
 definitions.gloomer_big = {
     sprite = "gloomer_big", damagedSprite = "gloomer_big_hurt", material = "gloomer", gloomer = true,
     radius = 1.3, density = 0.6, friction = 0.6, restitution = 0.2,
-    strength = 8, defence = 0.6, score = 8000, zOrder = GLOOMER_Z,
+    strength = 5, defence = 0.5, score = 8000, zOrder = GLOOMER_Z,
 }
 
 -- The pieces joints hold together. Rope links are weak: a lantern cuts a rope. Anchors are

@@ -12,6 +12,10 @@
 --   joints    by name, as createJoint takes them. They use coordType 2, whose anchors stay
 --             local to the bodies, so the table saveLevel writes back loads the same.
 
+-- The engine gives every box a rounded skin this thick (units) around the size it is made
+-- with; boxes are made smaller by it, so that they touch where their sprites do.
+local SKIN = 0.1
+
 -- levels/levelN, as loadLevel and saveLevel name it (without ".lua").
 function path(n)
     return levelPath .. "/level" .. n
@@ -40,8 +44,8 @@ function createBody(name, definitionName, x, y, angle)
             definition.restitution, false, definition.zOrder)
         setMaterial(name, definition.material) -- a rolling ball sounds like its material
     else
-        createBox(name, sprite, x, y, definition.width, definition.height, definition.density,
-            definition.friction, definition.restitution, true, false, definition.zOrder)
+        createBox(name, sprite, x, y, definition.width - 2 * SKIN, definition.height - 2 * SKIN,
+            definition.density, definition.friction, definition.restitution, true, false, definition.zOrder)
     end
     if angle ~= 0 then
         setRotation(name, angle)

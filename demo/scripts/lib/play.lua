@@ -44,7 +44,10 @@ local SLOW_SPEED = 1.5     -- units/s: a lantern this slow has done its work...
 local SLOW_TIME = 0.5      -- ...once it stays so for this long
 local FLIGHT_LIMIT = 8
 local QUIET_TIME = 0.5     -- nothing moved for this long: the structure is still
-local SETTLE_LIMIT = 10
+local SETTLE_LIMIT = 6
+-- Autoplay waits this much longer for a world that does not fall asleep by itself: a
+-- platform on ropes swings for a long time.
+local SLEEP_LIMIT = 3
 local WON_SETTLE_LIMIT = 3 -- with no gloomer left, a shorter wait for the last pieces
 
 local UNUSED_LANTERN_BONUS = 3000
@@ -303,14 +306,19 @@ end
 local function scriptedAim()
     if scripted == nil then
         local delay = mode == "attract" and ATTRACT_DELAY or AUTOPLAY_DELAY
-        if phaseTime < delay or not camera.hasArrived() then
+        -- Autoplay fires only at a world that sleeps, so that the shot meets it the same
+        -- way at any speed.
+        local waking = mode == "autoplay" and hasAwakeObjects and phaseWorldTime < SLEEP_LIMIT
+        if phaseTime < delay or not camera.hasArrived() or waking then
             return
         end
         local shot = level.solution and level.solution[shotsFired + 1]
         if mode == "attract" or shot == nil then
+            -- Past the recorded shots, autoplay aims as attract mode does, without clicks in
+            -- flight: the printed pulls then replay it.
             local dx, dy, clickAt = attract.chooseShot(queue[shotsFired + 1])
             scripted = { dx = dx, dy = dy, time = 0 }
-            abilityAt = clickAt
+            abilityAt = mode == "attract" and clickAt or nil
         else
             scripted = { dx = shot.dx, dy = shot.dy, time = 0 }
             abilityAt = nil
@@ -392,6 +400,12 @@ function update(dt, acceptsClicks)
     phaseTime = phaseTime + frameStep
     phaseWorldTime = phaseWorldTime + dt
     popLostGloomers()
+    if damage.gloomersLeft <= 0 and (phase == "intro" or phase == "aim") then
+        -- The last gloomer went after the shot was over (a late fall): the level is won.
+        pulling, scripted = false, nil
+        setPhase("settle")
+        showStructure()
+    end
     if phase == "intro" then
         updateIntro(acceptsClicks)
     elseif phase == "aim" then

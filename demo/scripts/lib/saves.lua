@@ -53,9 +53,21 @@ function nextLanguage()
     saveSettings()
 end
 
+-- highscores' keys by level number, made once: the level select asks every frame.
+local keys = {}
+
+local function key(n)
+    local k = keys[n]
+    if k == nil then
+        k = "level" .. n
+        keys[n] = k
+    end
+    return k
+end
+
 -- The best result of level n: { score =, stars = }, or nil before it was ever won.
 function best(n)
-    return highscores["level" .. n]
+    return highscores[key(n)]
 end
 
 -- Keeps a won level's result when it betters the best one; returns whether the score is a
@@ -65,7 +77,7 @@ function recordWin(n, score, stars)
     if old and old.score >= score and old.stars >= stars then
         return false
     end
-    highscores["level" .. n] = {
+    highscores[key(n)] = {
         score = math.max(score, old and old.score or 0),
         stars = math.max(stars, old and old.stars or 0),
     }
