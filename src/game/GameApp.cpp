@@ -210,6 +210,8 @@ void GameApp::update(float dt, gr::Context* context, int)
         drawErrorScreen(context);
         return;
     }
+    if (m_developer)
+        drawDeveloperViews(context);
     context->endFrame();
     context->present();
     context->resetStatistics();

@@ -86,6 +86,14 @@ public:
     /// failed reload shows the error screen over the running game; a reload that fixes the
     /// failure shown goes back to the game.
     void reloadSavedFiles();
+    /// Developer mode's views over the game: F3 the physics view, F4 the statistics.
+    bool physicsViewShown() const { return m_physicsView; }
+    bool statisticsShown() const { return m_statisticsShown; }
+    /// Developer mode, F12: the next frame shown is saved as a PNG file in the
+    /// application-data directory.
+    void requestScreenshot() { m_screenshotRequested = true; }
+    /// The file the last screenshot went to, or "" when none was taken.
+    const lang::String& lastScreenshot() const { return m_lastScreenshot; }
 
 private:
     // Zoom and gestures.
@@ -128,6 +136,10 @@ private:
     bool m_keyPressedNow[framework::KEY_COUNT] = {};
     bool m_keyReleasedNow[framework::KEY_COUNT] = {};
     bool m_wasFullScreen = true;
+    bool m_physicsView = false;
+    bool m_statisticsShown = false;
+    bool m_screenshotRequested = false;
+    lang::String m_lastScreenshot;
 
     void chooseTextLanguage();
     /// starLimits.lua, loadlist.lua and gamelogic.lua.
@@ -143,6 +155,11 @@ private:
     /// The error screen's keys: R, C and Esc.
     void errorScreenKey(int code);
     void startHotReload();
+    /// Developer mode's keys while the game runs (F3, F4, F12); true when code was one.
+    bool developerKey(int code);
+    /// The developer views over the finished frame, then the screenshot if one was asked for.
+    void drawDeveloperViews(gr::Context* context);
+    void saveScreenshot(gr::Context* context);
     /// The arguments after the configuration as the global table launchOptions:
     /// "--name" as name = true, "--name=value" as name = "value".
     void publishLaunchOptions(const lang::Array<lang::String>& arguments);

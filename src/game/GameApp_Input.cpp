@@ -42,6 +42,8 @@ void GameApp::keyDown(int code)
         errorScreenKey(code);
         return;
     }
+    if (m_developer && developerKey(code))
+        return;
     if (code >= 0 && code < framework::KEY_COUNT)
         m_keyPressedNow[code] = true;
 }

@@ -218,6 +218,8 @@ public:
     void setEditing(bool on) { m_editing = on; }
     /// Objects beyond these x limits (or below y 20) are reported outside.
     void setLevelLimits(int left, int right);
+    int levelLeft() const { return m_levelLeft; }
+    int levelRight() const { return m_levelRight; }
     /// Forgets the bird list and the time not yet simulated, for a new level.
     void beginLevel();
     /// The physics library's maximum translation of a body per step, a finite number above 0.

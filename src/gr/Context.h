@@ -179,6 +179,9 @@ public:
     /// Clears colour (an A8R8G8B8 value), depth and stencil as asked; after any clear depth
     /// writes are off.
     virtual void clear(uint32_t argb, bool colour, bool depth, bool stencil) = 0;
+    /// Reads the frame being drawn (the back buffer, or the bound render target) as 8-bit
+    /// RGBA, rows top first, width() x height() pixels; false when this kind can't.
+    virtual bool readPixels(std::vector<uint8_t>* rgba) { (void)rgba; return false; }
     /// Toggles the front face between clockwise and counter-clockwise.
     virtual void flipFrontFace() = 0;
     /// True when the front face is clockwise (the default).

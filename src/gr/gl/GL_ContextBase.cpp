@@ -112,6 +112,25 @@ void GL_ContextBase::present()
     SDL_GL_SwapWindow(m_window);
 }
 
+bool GL_ContextBase::readPixels(std::vector<uint8_t>* rgba)
+{
+    flushBatch();
+    const int w = width(), h = height();
+    if (w <= 0 || h <= 0)
+        return false;
+    std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
+    // Rows of any width come back packed; the default alignment of 4 is met by RGBA anyway.
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (!renderTarget())
+        glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+    rgba->resize(bottomUp.size());
+    const size_t row = static_cast<size_t>(w) * 4;
+    for (int y = 0; y < h; ++y)
+        std::copy(bottomUp.begin() + (h - 1 - y) * row, bottomUp.begin() + (h - y) * row, rgba->begin() + y * row);
+    return true;
+}
+
 void GL_ContextBase::clear(uint32_t argb, bool colour, bool depth, bool stencil)
 {
     flushBatch();

@@ -1,0 +1,104 @@
+// Developer mode's tools over the running game: the physics view, the statistics and the
+// screenshot key.
+
+#include "game/GameApp.h"
+
+#include "game/GameLua.h"
+#include "game/PhysicsView.h"
+#include "gr/Context.h"
+#include "img/PngWriter.h"
+#include "io/AppData.h"
+#include "io/PathName.h"
+#include "lang/Debug.h"
+#include "lang/Exception.h"
+
+#include <ctime>
+#include <sys/stat.h>
+
+using lang::String;
+
+namespace game {
+
+namespace {
+
+bool exists(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+/// screenshot-YYYYMMDD-HHMMSS.png in directory, with -2, -3, ... when that second has one.
+String screenshotPath(const String& directory)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string base = directory.str();
+    if (!base.empty() && base.back() != '/')
+        base += '/';
+    base += std::string("screenshot-") + stamp;
+    std::string path = base + ".png";
+    for (int n = 2; exists(path); ++n)
+        path = base + "-" + std::to_string(n) + ".png";
+    return String(path);
+}
+
+} // namespace
+
+bool GameApp::developerKey(int code)
+{
+    if (code == framework::KEY_F1 + 2) {
+        m_physicsView = !m_physicsView;
+        return true;
+    }
+    if (code == framework::KEY_F1 + 3) {
+        m_statisticsShown = !m_statisticsShown;
+        return true;
+    }
+    if (code == framework::KEY_F12) {
+        m_screenshotRequested = true;
+        return true;
+    }
+    return false;
+}
+
+void GameApp::drawDeveloperViews(gr::Context* context)
+{
+    try {
+        if (m_physicsView)
+            PhysicsView::draw(context, m_world->physics(), m_world->topLeftX(), m_world->topLeftY(),
+                              m_world->worldScale());
+        context->flush();
+    } catch (const lang::Throwable& e) {
+        lang::log("Can't draw the developer views: %s\n", e.getMessage().c_str());
+        m_physicsView = m_statisticsShown = false;
+    }
+    if (m_screenshotRequested) {
+        m_screenshotRequested = false;
+        saveScreenshot(context);
+    }
+}
+
+void GameApp::saveScreenshot(gr::Context* context)
+{
+    std::vector<uint8_t> rgba;
+    if (!context->readPixels(&rgba)) {
+        lang::log("This renderer can't read the frame back for a screenshot\n");
+        return;
+    }
+    // What blending left in the frame's alpha is never seen: the picture is opaque.
+    for (size_t i = 3; i < rgba.size(); i += 4)
+        rgba[i] = 0xff;
+    const String path = screenshotPath(io::applicationDataPath());
+    try {
+        img::PngWriter::write(path, context->width(), context->height(), rgba.data());
+        m_lastScreenshot = path;
+        lang::log("Screenshot saved to %s\n", path.c_str());
+    } catch (const lang::Throwable& e) {
+        lang::log("Can't save the screenshot: %s\n", e.getMessage().c_str());
+    }
+}
+
+} // namespace game
