@@ -55,8 +55,8 @@ end
 
 -- Collision callbacks: they run inside a physics step, where bodies may not be made or
 -- removed; the engine does what they ask right after the step.
-function blockCollision(nameA, nameB, impact, damageable)
-    damage.blockCollision(nameA, nameB, impact, damageable)
+function blockCollision(nameA, nameB, impact)
+    damage.blockCollision(nameA, nameB, impact)
 end
 
 function birdCollision(bird, other, impact, points)

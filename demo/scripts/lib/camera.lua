@@ -4,8 +4,8 @@
 -- The camera is told what to look at: a world point and the window pixel it should be
 -- seen at. It eases there, and keeps that point in place while the mouse wheel zooms.
 
-MIN_ZOOM = 0.5
-MAX_ZOOM = 1.5
+local MIN_ZOOM = 0.5
+local MAX_ZOOM = 1.5
 local WHEEL_STEP = 0.1  -- zoom per notch
 local EASE = 4          -- per second: the share of the way to the target covered is 1 - e^(-EASE t)
 local ZOOM_EASE = 8
@@ -54,7 +54,7 @@ function snap()
     left, top = wanted()
 end
 
-function setZoom(value)
+local function setZoom(value)
     targetZoom = math.max(MIN_ZOOM, math.min(MAX_ZOOM, value))
 end
 

@@ -191,9 +191,9 @@ function update(dt)
     drawPalette()
     drawSelection()
     ui.bodyFont()
-    ui.text("EDITOR_HELP", screenWidth / 2, 12)
+    ui.paragraph("EDITOR_HELP", screenWidth / 2, 12, screenWidth - 80, 26)
     if savedNotice > 0 then
         savedNotice = savedNotice - dt
-        ui.text("EDITOR_SAVED", screenWidth / 2, 44)
+        ui.text("EDITOR_SAVED", screenWidth / 2, 70)
     end
 end

@@ -87,16 +87,15 @@ function load(file)
     return level
 end
 
--- The extent of a level's bodies in units, ground left out: left, right, top.
+-- How far a level's bodies reach left and right, in units, the ground left out.
 function extent()
-    local left, right, top = math.huge, -math.huge, 0
+    local left, right = math.huge, -math.huge
     for _, body in pairs(objects.world) do
         if body.definition ~= "ground" then
             local half = body.radius or math.max(body.width, body.height) / 2
             left = math.min(left, body.x - half)
             right = math.max(right, body.x + half)
-            top = math.min(top, body.y - half)
         end
     end
-    return left, right, top
+    return left, right
 end

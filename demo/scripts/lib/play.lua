@@ -163,10 +163,6 @@ function startFromWorld(levelFile)
     begin(levelFile)
 end
 
-function currentLevel()
-    return level
-end
-
 function stop()
     setPhysicsEnabled(false)
     phase = "over"
@@ -503,12 +499,14 @@ local function drawHud()
     ui.bodyFont()
     ui.plain(levelLabel, 24, 20, "TOP", "LEFT")
     ui.plain(scoreLabel, 24, 50, "TOP", "LEFT")
+    -- Below the score, clear of the pause button.
+    local hintY = 96
     if mode == "attract" then
-        ui.text(options.attract and "HUD_DEMO_RUNNING" or "HUD_DEMO", screenWidth / 2, 20)
+        ui.text(options.attract and "HUD_DEMO_RUNNING" or "HUD_DEMO", screenWidth / 2, hintY)
     elseif number == 1 and shotsFired == 0 and phase == "aim" then
-        ui.text("HUD_AIM_HINT", screenWidth / 2, 20)
+        ui.text("HUD_AIM_HINT", screenWidth / 2, hintY)
     elseif number == 1 and phase == "flight" then
-        ui.text("HUD_FLIGHT_HINT", screenWidth / 2, 20)
+        ui.text("HUD_FLIGHT_HINT", screenWidth / 2, hintY)
     end
 end
 
