@@ -79,9 +79,9 @@ local lastCreak = 0
 local scripted = nil -- a pull the game makes itself: { dx =, dy = }
 local abilityAt = nil -- attract mode: the lantern's x (units) at which it is clicked
 
--- Texts drawn each frame, remade only when they change.
+-- Texts drawn each frame, remade only when what they show changes.
 local levelLabel, scoreLabel = "", ""
-local labelLocale, labelScore = nil, nil
+local labelLocale, labelLevel, labelScore = nil, nil, nil
 
 local function setPhase(name)
     phase = name
@@ -484,13 +484,13 @@ end
 local function updateLabels()
     local locale = res.getLocale()
     local score = damage.score()
-    if locale ~= labelLocale then
+    if locale ~= labelLocale or number ~= labelLevel then
         levelLabel = res.getString(TEXTS, "HUD_LEVEL") .. " " .. number
     end
     if locale ~= labelLocale or score ~= labelScore then
         scoreLabel = res.getString(TEXTS, "HUD_SCORE") .. " " .. string.format("%d", score)
     end
-    labelLocale, labelScore = locale, score
+    labelLocale, labelLevel, labelScore = locale, number, score
 end
 
 local function drawHud()
