@@ -277,8 +277,14 @@ bool PixelFormat::convert(Type to, void* dstBytes, Type from, const void* srcByt
         Pixel px;
         if (source.isPaletted()) {
             const int index = from == P8 ? src[i] : (src[i / 2] >> (i % 2 ? 0 : 4)) & 0xf;
-            if (palette && paletteBytes > 0)
-                decodeMasked(kFormats[paletteFormat], static_cast<const uint8_t*>(palette) + index * paletteBytes, px);
+            if (palette && paletteBytes > 0) {
+                const uint8_t* entry = static_cast<const uint8_t*>(palette) + index * paletteBytes;
+                // Float entries have no masks: read through masks they would all come out missing.
+                if (PixelFormat(paletteFormat).isFloat())
+                    decodeFloat(paletteFormat, entry, px);
+                else
+                    decodeMasked(kFormats[paletteFormat], entry, px);
+            }
         } else if (source.isFloat()) {
             decodeFloat(from, src + static_cast<int64_t>(i) * source.bitsPerPixel() / 8, px);
         } else {

@@ -39,9 +39,9 @@ public:
     static int64_t rowPitch(Type type, int width);
 
     /// Converts count pixels from src (format from) to dst (format to). Paletted sources
-    /// look their entries up in palette, whose entries are in paletteFormat. A destination
-    /// channel the source lacks gets all its bits set; compressed formats are not converted
-    /// (false).
+    /// look their entries up in palette, whose entries are in paletteFormat and which holds
+    /// every index (16 entries for P4, 256 for P8). A destination channel the source lacks
+    /// gets all its bits set; compressed formats are not converted (false).
     static bool convert(Type to, void* dst, Type from, const void* src, int count, const void* palette = nullptr,
                         Type paletteFormat = UNKNOWN);
 

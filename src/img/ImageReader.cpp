@@ -109,7 +109,7 @@ void ImageReader::readTGA()
             throw gr::GraphicsException(Format("Invalid color map length in {0}", m_name));
         std::vector<uint8_t> entries(static_cast<size_t>(mapLength * entryBytes));
         readFully(entries.data(), static_cast<int64_t>(entries.size()));
-        PixelFormat::convert(PixelFormat::X8B8G8R8, m_palette, entryFormat, entries.data(), mapLength);
+        PixelFormat::convert(PixelFormat::X8B8G8R8, m_palette.data(), entryFormat, entries.data(), mapLength);
         m_paletteFormat = PixelFormat::X8B8G8R8;
     } else if (m_format.isPaletted()) {
         m_paletteFormat = PixelFormat::X8B8G8R8; // a grey ramp: unmapped 8-bit TGAs are greyscale
@@ -235,7 +235,7 @@ void ImageReader::readSurface(void* dstBytes, int dstPitch, PixelFormat::Type fo
         const int64_t pitch = PixelFormat::rowPitch(m_format.type(), s.width);
         for (int y = 0; y < s.height; ++y)
             PixelFormat::convert(format, dst + int64_t(y) * dstPitch, m_format.type(), s.data.data() + y * pitch, s.width,
-                                 m_palette, m_paletteFormat.type());
+                                 m_palette.data(), m_paletteFormat.type());
         return;
     }
     if (width)
@@ -246,8 +246,8 @@ void ImageReader::readSurface(void* dstBytes, int dstPitch, PixelFormat::Type fo
     for (int i = 0; i < m_height; ++i) {
         readRow(row.data());
         const int y = m_bottomUp ? m_height - 1 - i : i;
-        PixelFormat::convert(format, dst + int64_t(y) * dstPitch, m_format.type(), row.data(), m_width, m_palette,
-                             m_paletteFormat.type());
+        PixelFormat::convert(format, dst + int64_t(y) * dstPitch, m_format.type(), row.data(), m_width,
+                             m_palette.data(), m_paletteFormat.type());
     }
 }
 

@@ -69,7 +69,8 @@ private:
     int m_surfaceCount = 1;
     gr::PixelFormat m_format;
     gr::PixelFormat m_paletteFormat;
-    uint8_t m_palette[256 * 4] = {};
+    /// 256 entries of the palette format, whose entries may be wider than 4 bytes (NTX).
+    std::vector<uint8_t> m_palette = std::vector<uint8_t>(256 * 4);
     bool m_bottomUp = false;
     bool m_runLength = false;
     bool m_cubeMap = false;

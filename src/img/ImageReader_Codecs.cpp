@@ -122,7 +122,7 @@ void ImageReader::readPNG()
             if (colourType == PNG_COLOR_TYPE_PALETTE) {
                 png_colorp palette = nullptr;
                 int count = 0;
-                std::memset(m_palette, 0xFF, sizeof(m_palette));
+                std::fill(m_palette.begin(), m_palette.end(), uint8_t(0xFF));
                 if (png_get_PLTE(png, info, &palette, &count) && palette) {
                     for (int i = 0; i < count && i < 256; ++i) {
                         m_palette[4 * i] = palette[i].blue;
@@ -352,7 +352,10 @@ void ImageReader::readNTX()
         if (rest.size() < bytes)
             throw gr::GraphicsException(Format("Failed to read {0} bytes from {1}", bytes, m_name));
         m_paletteFormat = format;
-        std::memcpy(m_palette, rest.data(), std::min(bytes, sizeof(m_palette)));
+        // Entries of 8 or 16 bytes (float formats) make a wider table; indices past the
+        // file's entries read zeros.
+        m_palette.assign(size_t(256) * format.bytesPerPixel(), 0);
+        std::memcpy(m_palette.data(), rest.data(), bytes);
         at = bytes;
         format = PixelFormat::P8;
     }

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <random>
 
 using gr::PixelFormat;
@@ -252,5 +254,55 @@ TEST_F(ReferenceImages, TruncatedAndRandomInputNeverCrashes)
                 damaged[random() % damaged.size()] = static_cast<char>(random());
             refusal(damaged, type);
         }
+    }
+}
+
+namespace {
+
+/// An uncompressed NTX file's 14-byte header.
+std::string ntxHeader(int width, int height, int format, int paletteCount, int flags = 0)
+{
+    std::string h;
+    put16(h, 260), put16(h, width), put16(h, height), put16(h, format), put16(h, paletteCount);
+    h += char(flags);
+    h += std::string(3, '\0');
+    return h;
+}
+
+void putFloat(std::string& s, float f)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    put32(s, bits);
+}
+
+} // namespace
+
+TEST(ImageReader, NtxPaletteOfEightOrSixteenByteEntriesIsReadWhole)
+{
+    // 256 entries, each pixel naming its own: a palette of wide entries is four times the
+    // size of one of 32-bit entries, and every entry must come from the file.
+    for (const int format : {int(PixelFormat::A32B32G32R32F), int(PixelFormat::G32R32F)}) {
+        std::string ntx = ntxHeader(256, 1, format, 256);
+        for (int i = 0; i < 256; ++i) {
+            // A quarter above i/255, so that any rounding of x255 gives i.
+            putFloat(ntx, (i + 0.25f) / 255);
+            putFloat(ntx, (255 - i + 0.25f) / 255);
+            if (format == PixelFormat::A32B32G32R32F)
+                putFloat(ntx, 0.25f / 255), putFloat(ntx, 1.0f);
+        }
+        for (int i = 0; i < 256; ++i)
+            ntx += char(i);
+        io::ByteArrayInputStream in(ntx.data(), static_cast<int>(ntx.size()), "wide.ntx");
+        // On the heap: a read past the reader's palette meets the allocator's guard bytes.
+        auto reader = std::make_unique<ImageReader>(&in, ImageReader::TYPE_NTX);
+        EXPECT_EQ(reader->format().type(), PixelFormat::P8);
+        EXPECT_EQ(reader->paletteFormat().type(), format);
+        std::string pixels(256 * 4, '\0'), expected;
+        reader->readSurface(&pixels[0], 256 * 4, PixelFormat::A8B8G8R8);
+        for (int i = 0; i < 256; ++i)
+            // Two-channel entries have no blue: it comes out full, like a missing alpha.
+            expected += std::string({char(i), char(255 - i), char(format == PixelFormat::G32R32F ? 255 : 0), char(255)});
+        EXPECT_EQ(pixels, expected) << PixelFormat(PixelFormat::Type(format)).name();
     }
 }
