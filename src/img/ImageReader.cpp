@@ -37,8 +37,9 @@ void ImageReader::readFully(void* buffer, int64_t bytes)
 {
     if (bytes <= 0)
         return;
+    // {0,0}: every digit of a large count, which the default form would write as 2.68435e+08.
     if (bytes > INT32_MAX || m_in->read(buffer, static_cast<int>(bytes)) != bytes)
-        throw gr::GraphicsException(Format("Failed to read {0} bytes from {1}", bytes, m_name));
+        throw gr::GraphicsException(Format("Failed to read {0,0} bytes from {1}", bytes, m_name));
 }
 
 uint8_t ImageReader::byte()

@@ -17,7 +17,8 @@ namespace img {
 /// each mip level and cube face) converted into the pixel format the caller asks for.
 ///
 /// Every header is checked before anything is allocated: at most 16384 pixels a side and
-/// 2^26 in all. Errors are gr::GraphicsException with the file's name.
+/// 2^26 in all, and no more bytes than the stream has left. Errors are
+/// gr::GraphicsException with the file's name.
 class ImageReader
 {
 public:

@@ -257,6 +257,13 @@ void ImageReader::readPVR()
     m_format = format;
     m_mipLevels = static_cast<int>(mips) + 1;
     m_surfaceCount = static_cast<int>(std::max(1u, surfaces)) * m_mipLevels;
+    // A short file must not get the memory its header asks for: 64 bytes can ask for 256 MiB.
+    int64_t total = 0;
+    for (int level = 0; level < m_mipLevels; ++level)
+        total += PixelFormat::surfaceSize(format, std::max(1, m_width >> level), std::max(1, m_height >> level));
+    total *= std::max(1u, surfaces);
+    if (total > m_in->available())
+        throw gr::GraphicsException(Format("Failed to read {0,0} bytes from {1}", total, m_name));
     for (uint32_t s = 0; s < std::max(1u, surfaces); ++s) {
         for (int level = 0; level < m_mipLevels; ++level) {
             Surface surface;
@@ -285,6 +292,20 @@ void ImageReader::readNTX()
         throw gr::GraphicsException(Format("NTX file {0} has an unsupported pixel format ({1})", m_name, formatCode));
     m_ntxFlag = flags & 1;
 
+    // What the image needs after the header: the palette, then the pixels. Sizes the header
+    // declares are checked against what the file can give before anything of their size is
+    // allocated: a few dozen bytes can declare a GiB.
+    const PixelFormat fileFormat(static_cast<PixelFormat::Type>(formatCode));
+    const PixelFormat format = paletteCount > 0 ? PixelFormat(PixelFormat::P8) : fileFormat;
+    const size_t paletteBytes = size_t(paletteCount) * fileFormat.bytesPerPixel();
+    const size_t pixelBytes = size_t(width) * format.bytesPerPixel() * size_t(height);
+    auto require = [&](size_t bytes) {
+        if (bytes < paletteBytes)
+            throw gr::GraphicsException(Format("Failed to read {0,0} bytes from {1}", paletteBytes, m_name));
+        if (bytes - paletteBytes < pixelBytes)
+            throw gr::GraphicsException(Format("Failed to read {0,0} bytes from {1}", pixelBytes, m_name));
+    };
+
     // The rest of the file, or what the Huffman block decompresses to.
     std::vector<uint8_t> rest;
     if (flags & 2) {
@@ -293,7 +314,7 @@ void ImageReader::readNTX()
             throw gr::GraphicsException(Format("NTX file {0} is corrupted: {1} symbols", m_name, symbols));
         const int lengths = byte();
         std::vector<std::pair<int, int>> groups; // (code length, symbol count)
-        int total = 0;
+        int64_t total = 0;
         for (int i = 0; i < lengths; ++i) {
             const int length = byte();
             const int count = le16();
@@ -302,6 +323,8 @@ void ImageReader::readNTX()
             groups.push_back({length, count});
             total += count;
         }
+        if (total * 2 > m_in->available())
+            throw gr::GraphicsException(Format("Failed to read {0,0} bytes from {1}", total * 2, m_name));
         // Canonical codes: ordered by (length, symbol), each next code one more, shifted
         // left when the length grows.
         std::vector<std::pair<int, uint16_t>> table;
@@ -320,13 +343,17 @@ void ImageReader::readNTX()
         const int64_t bitBytes = (int64_t(bits) + 7) / 8;
         const int available = m_in->available();
         if (bitBytes > available)
-            throw gr::GraphicsException(Format("Failed to read {0} bytes from {1}", bitBytes, m_name));
+            throw gr::GraphicsException(Format("Failed to read {0,0} bytes from {1}", bitBytes, m_name));
+        // Every code takes a bit at least: the output is at most two bytes a bit, whatever
+        // the symbol count says, and no more than the image needs is kept.
+        require(size_t(std::min(symbols, bits)) * 2);
+        const size_t wanted = paletteBytes + pixelBytes;
         std::vector<uint8_t> stream(static_cast<size_t>(bitBytes));
         readFully(stream.data(), bitBytes);
-        rest.reserve(static_cast<size_t>(symbols) * 2);
+        rest.reserve(wanted + 1);
         int length = 0;
         uint32_t value = 0;
-        for (uint32_t i = 0; i < bits && rest.size() < size_t(symbols) * 2; ++i) {
+        for (uint32_t i = 0; i < bits && rest.size() < wanted; ++i) {
             value = value << 1 | ((stream[i / 8] >> (i % 8)) & 1);
             ++length;
             auto found = codes.find({length, value});
@@ -339,36 +366,28 @@ void ImageReader::readNTX()
                 throw gr::GraphicsException(Format("NTX file {0} is corrupted: an unknown code", m_name));
             }
         }
-        (void)total;
     } else {
-        rest.resize(static_cast<size_t>(std::max(0, m_in->available())));
+        require(static_cast<size_t>(std::max(0, m_in->available())));
+        rest.resize(paletteBytes + pixelBytes);
         rest.resize(static_cast<size_t>(std::max(0, m_in->read(rest.data(), static_cast<int>(rest.size())))));
     }
+    require(rest.size());
 
-    PixelFormat format(static_cast<PixelFormat::Type>(formatCode));
-    size_t at = 0;
     if (paletteCount > 0) {
-        const size_t bytes = size_t(paletteCount) * format.bytesPerPixel();
-        if (rest.size() < bytes)
-            throw gr::GraphicsException(Format("Failed to read {0} bytes from {1}", bytes, m_name));
-        m_paletteFormat = format;
+        m_paletteFormat = fileFormat;
         // Entries of 8 or 16 bytes (float formats) make a wider table; indices past the
         // file's entries read zeros.
-        m_palette.assign(size_t(256) * format.bytesPerPixel(), 0);
-        std::memcpy(m_palette.data(), rest.data(), bytes);
-        at = bytes;
-        format = PixelFormat::P8;
+        m_palette.assign(size_t(256) * fileFormat.bytesPerPixel(), 0);
+        std::memcpy(m_palette.data(), rest.data(), paletteBytes);
     }
-    const size_t pitch = size_t(width) * format.bytesPerPixel();
-    if (rest.size() - at < pitch * size_t(height))
-        throw gr::GraphicsException(Format("Failed to read {0} bytes from {1}", pitch * size_t(height), m_name));
     m_width = width;
     m_height = height;
     m_format = format;
     Surface surface;
     surface.width = width;
     surface.height = height;
-    surface.data.assign(rest.begin() + static_cast<long>(at), rest.begin() + static_cast<long>(at + pitch * size_t(height)));
+    surface.data.assign(rest.begin() + static_cast<long>(paletteBytes),
+                        rest.begin() + static_cast<long>(paletteBytes + pixelBytes));
     m_surfaces.push_back(std::move(surface));
 }
 

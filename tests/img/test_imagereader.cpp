@@ -8,9 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <new>
 #include <random>
 
 using gr::PixelFormat;
@@ -276,6 +281,42 @@ void putFloat(std::string& s, float f)
     put32(s, bits);
 }
 
+/// The size a process's address space has now, in bytes, from the kernel's own count.
+rlim_t addressSpaceNow()
+{
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word)
+        if (word == "VmSize:") {
+            rlim_t kilobytes = 0;
+            status >> kilobytes;
+            return kilobytes * 1024;
+        }
+    return 0;
+}
+
+/// Meant for a forked child: reads bytes while the address space may grow by 64 MiB at
+/// most, and exits 0 when the read is refused with expected; otherwise it says what
+/// happened and exits 1. An allocation beyond the limit fails (or stops a sanitizer).
+[[noreturn]] void refuseWithinAddressSpace(const std::string& bytes, int type, const std::string& expected)
+{
+    rlimit limit;
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = addressSpaceNow() + (rlim_t(64) << 20);
+    if (setrlimit(RLIMIT_AS, &limit) != 0) {
+        std::fprintf(stderr, "setrlimit failed\n");
+        std::_Exit(1);
+    }
+    std::string message;
+    try {
+        message = refusal(bytes, type);
+    } catch (const std::bad_alloc&) {
+        message = "std::bad_alloc";
+    }
+    std::fprintf(stderr, "%s\n", message.c_str());
+    std::_Exit(message == expected ? 0 : 1);
+}
+
 } // namespace
 
 TEST(ImageReader, NtxPaletteOfEightOrSixteenByteEntriesIsReadWhole)
@@ -305,4 +346,29 @@ TEST(ImageReader, NtxPaletteOfEightOrSixteenByteEntriesIsReadWhole)
             expected += std::string({char(i), char(255 - i), char(format == PixelFormat::G32R32F ? 255 : 0), char(255)});
         EXPECT_EQ(pixels, expected) << PixelFormat(PixelFormat::Type(format)).name();
     }
+}
+
+TEST(ImageReader, ShortFileDeclaringAHugeImageFailsBeforeAllocating)
+{
+    // 8192 x 8192 four-byte pixels are 256 MiB; the files hold a few dozen bytes.
+    const std::string expected = "Failed to read 268435456 bytes from test image";
+    std::string pvr;
+    put32(pvr, 52);
+    put32(pvr, 8192), put32(pvr, 8192), put32(pvr, 0), put32(pvr, 26), put32(pvr, 0), put32(pvr, 32);
+    pvr += std::string(16, '\0');
+    put32(pvr, 0), put32(pvr, 1);
+    pvr += std::string(8, '\x7f');
+    EXPECT_EQ(pvr.size(), 60u);
+    EXPECT_EXIT(refuseWithinAddressSpace(pvr, ImageReader::TYPE_PVR, expected), ::testing::ExitedWithCode(0), "");
+
+    // Compressed NTX promising 2^29 symbols (a GiB) from 64 bits of codes.
+    std::string ntx = ntxHeader(8192, 8192, PixelFormat::A8R8G8B8, 0, 2);
+    put32(ntx, 1u << 29);
+    ntx += char(1);
+    ntx += char(1);
+    put16(ntx, 2);
+    put16(ntx, 0), put16(ntx, 1);
+    put32(ntx, 64);
+    ntx += std::string(8, '\x5a');
+    EXPECT_EXIT(refuseWithinAddressSpace(ntx, ImageReader::TYPE_NTX, expected), ::testing::ExitedWithCode(0), "");
 }
