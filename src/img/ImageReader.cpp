@@ -177,9 +177,18 @@ void ImageReader::readBMP()
         consumed += int64_t(count) * paletteEntryBytes;
         m_paletteFormat = PixelFormat::X8B8G8R8;
     }
-    if (dataOffset > consumed) {
-        std::vector<uint8_t> gap(static_cast<size_t>(std::min<int64_t>(dataOffset - consumed, 1 << 20)));
-        readFully(gap.data(), static_cast<int64_t>(gap.size()));
+    // The pixels start where the file header says: anywhere from the end of the headers
+    // and palette to the end of the file, however far.
+    const int64_t fileSize = consumed + m_in->available();
+    if (dataOffset < consumed || dataOffset > fileSize)
+        throw gr::GraphicsException(Format("BMP {0} header corrupted, invalid pixel data offset ({1,0}, expected from "
+                                           "{2,0} to {3,0})",
+                                           m_name, dataOffset, consumed, fileSize));
+    for (int64_t gap = dataOffset - consumed; gap > 0;) {
+        const int skipped = m_in->skip(static_cast<int>(std::min<int64_t>(gap, INT32_MAX)));
+        if (skipped <= 0)
+            throw gr::GraphicsException(Format("Failed to read {0,0} bytes from {1}", gap, m_name));
+        gap -= skipped;
     }
     m_width = width;
     m_height = height;

@@ -372,3 +372,27 @@ TEST(ImageReader, ShortFileDeclaringAHugeImageFailsBeforeAllocating)
     ntx += std::string(8, '\x5a');
     EXPECT_EXIT(refuseWithinAddressSpace(ntx, ImageReader::TYPE_NTX, expected), ::testing::ExitedWithCode(0), "");
 }
+
+TEST(ImageReader, BmpPixelDataOffsetIsHonouredOrRefused)
+{
+    // 2 x 1, 24 bits: the headers end at 54; the one row is 6 bytes padded to 8.
+    auto bmp = [](uint32_t offset) {
+        std::string b = "BM";
+        put32(b, 0), put32(b, 0), put32(b, offset), put32(b, 40);
+        put32(b, 2), put32(b, 1), put16(b, 1), put16(b, 24), put32(b, 0), put32(b, 0), put32(b, 0), put32(b, 0),
+            put32(b, 0), put32(b, 0);
+        return b;
+    };
+    const std::string row = {1, 2, 3, 4, 5, 6, 0, 0}; // B, G, R twice, then padding
+    const std::string rgba = {3, 2, 1, char(255), 6, 5, 4, char(255)};
+    // A gap of 2 MiB and 3 bytes of something else before the pixels.
+    const uint32_t far = 54 + (2 << 20) + 3;
+    EXPECT_EQ(decodeBytes(bmp(far) + std::string(far - 54, '\x55') + row, ImageReader::TYPE_BMP), rgba);
+    EXPECT_EQ(decodeBytes(bmp(54) + row, ImageReader::TYPE_BMP), rgba);
+    EXPECT_EQ(refusal(bmp(20) + std::string(14, '\0') + row, ImageReader::TYPE_BMP),
+              "BMP test image header corrupted, invalid pixel data offset (20, expected from 54 to 76)");
+    EXPECT_EQ(refusal(bmp(0) + row, ImageReader::TYPE_BMP),
+              "BMP test image header corrupted, invalid pixel data offset (0, expected from 54 to 62)");
+    EXPECT_EQ(refusal(bmp(63) + row, ImageReader::TYPE_BMP),
+              "BMP test image header corrupted, invalid pixel data offset (63, expected from 54 to 62)");
+}
