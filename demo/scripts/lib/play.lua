@@ -76,7 +76,7 @@ local gloomerNames = {}
 local pulling = false
 local pullX, pullY = 0, 0
 local lastCreak = 0
-local scripted = nil -- a pull the game makes itself: { dx =, dy = }
+local scripted = nil -- a pull the game makes itself: { dx =, dy =, time = drawn back so far }
 local abilityAt = nil -- attract mode: the lantern's x (units) at which it is clicked
 
 -- Texts drawn each frame, remade only when what they show changes.
@@ -168,7 +168,8 @@ function stop()
     phase = "over"
 end
 
--- The fired lantern, as the world draws it from here on.
+-- Fires the lantern in the launcher with the pull (dx, dy), in pixels: from here on it is
+-- a body of the world. The pull is whole pixels, as the printed line has it.
 local function launch(dx, dy)
     dx, dy = math.floor(dx + 0.5), math.floor(dy + 0.5)
     shotsFired = shotsFired + 1
@@ -222,13 +223,13 @@ end
 
 local function starsFor(score)
     local limits = starTable["level" .. number] or {}
-    local stars = 0
+    local count = 0
     for _, limit in ipairs(limits) do
         if score >= limit then
-            stars = stars + 1
+            count = count + 1
         end
     end
-    return stars
+    return count
 end
 
 local function finish(won)
