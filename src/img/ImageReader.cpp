@@ -95,10 +95,9 @@ void ImageReader::readTGA()
     m_height = height;
     m_bitsPerPixel = bits;
     m_bottomUp = !(descriptor & 0x20);
+    // Other depths read as UNKNOWN: the rows are still read, and convert to nothing.
     m_format = bits == 8 ? PixelFormat::P8 : bits == 16 ? PixelFormat::R5G5B5 : bits == 24 ? PixelFormat::R8G8B8
                : bits == 32 ? PixelFormat::A8R8G8B8 : PixelFormat::UNKNOWN;
-    if (m_format.type() == PixelFormat::UNKNOWN)
-        throw gr::GraphicsException(Format("Invalid bits per pixel in {0}", m_name));
     m_pitch = int64_t((bits + 7) / 8) * width;
     std::vector<uint8_t> skip(static_cast<size_t>(idLength));
     readFully(skip.data(), idLength);

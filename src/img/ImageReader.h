@@ -81,7 +81,7 @@ private:
     // Run-length state of a TGA, carried across rows.
     int m_runLeft = 0;
     bool m_runRepeat = false;
-    uint8_t m_runPixel[4] = {};
+    uint8_t m_runPixel[32] = {}; ///< a pixel of up to 255 bits: TGAs of any depth have runs
 
     void readFully(void* buffer, int64_t bytes);
     uint8_t byte();

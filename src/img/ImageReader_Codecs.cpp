@@ -27,6 +27,7 @@ struct PngSource
 {
     io::InputStream* in;
     bool shortRead;
+    size_t wanted; ///< the length of the read that came up short
 };
 
 void pngRead(png_structp png, png_bytep data, png_size_t length)
@@ -40,6 +41,7 @@ void pngRead(png_structp png, png_bytep data, png_size_t length)
     }
     if (got != static_cast<int>(length)) {
         source->shortRead = true;
+        source->wanted = length;
         png_error(png, "short read");
     }
 }
@@ -84,7 +86,7 @@ void ImageReader::readPNG()
         png_destroy_read_struct(&png, nullptr, nullptr);
         throw gr::GraphicsException(Format("png_create_info_struct failed while loading \"{0}\"", m_name));
     }
-    PngSource source{m_in, false};
+    PngSource source{m_in, false, 0};
     // Volatile: they change between the setjmp and a longjmp that may follow.
     std::vector<uint8_t>* volatile pixels = nullptr;
     std::vector<png_bytep>* volatile rows = nullptr;
@@ -143,7 +145,7 @@ void ImageReader::readPNG()
         checkSize(width, height);
     if (failure == 1) {
         if (source.shortRead)
-            throw gr::GraphicsException(Format("Failed to read {0} bytes from {1}", 1, m_name));
+            throw gr::GraphicsException(Format("Failed to read {0,0} bytes from {1}", source.wanted, m_name));
         throw gr::GraphicsException(Format("PNG {0} reading failed", m_name));
     }
     m_width = width;

@@ -396,3 +396,26 @@ TEST(ImageReader, BmpPixelDataOffsetIsHonouredOrRefused)
     EXPECT_EQ(refusal(bmp(63) + row, ImageReader::TYPE_BMP),
               "BMP test image header corrupted, invalid pixel data offset (63, expected from 54 to 62)");
 }
+
+TEST(ImageReader, TgaOfAnUnsupportedBitDepthHasFormatUnknown)
+{
+    // 48 bits a pixel, plain and run-length encoded (a run of one six-byte pixel).
+    for (const int type : {2, 10}) {
+        const std::string tga = tgaHeader(type, 48, 1, 1) + (type == 10 ? "\x80" : "") + "abcdef";
+        io::ByteArrayInputStream in(tga.data(), static_cast<int>(tga.size()), "deep.tga");
+        ImageReader reader(&in, ImageReader::TYPE_TGA);
+        EXPECT_EQ(reader.format().type(), PixelFormat::UNKNOWN) << type;
+        std::string pixel(4, '\0');
+        reader.readSurface(&pixel[0], 4, PixelFormat::A8B8G8R8); // nothing converts from UNKNOWN
+        EXPECT_EQ(pixel, std::string(4, '\0'));
+    }
+}
+
+TEST(ImageReader, ShortPngReadNamesTheBytesItWanted)
+{
+    // The signature, then an IHDR chunk whose 13 data bytes stop after 5.
+    std::string png = "\x89PNG\r\n\x1a\n";
+    png += std::string("\0\0\0\x0dIHDR", 8);
+    png += std::string("\0\0\0\x02\0", 5);
+    EXPECT_EQ(refusal(png, ImageReader::TYPE_PNG), "Failed to read 13 bytes from test image");
+}
