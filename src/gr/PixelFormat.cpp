@@ -178,9 +178,12 @@ uint8_t channelAsByte(const Pixel& px, int c)
 {
     if (!px.isFloat)
         return px.b[c];
-    float v = px.f[c];
-    v = v < 0 ? 0 : v > 1 ? 1 : v;
-    return static_cast<uint8_t>(v * 255.0f);
+    const float v = px.f[c];
+    // Written so that NaN, which fails every comparison, lands on 0: a cast of NaN to an
+    // integer is undefined.
+    if (!(v > 0))
+        return 0;
+    return v < 1 ? static_cast<uint8_t>(v * 255.0f) : 255;
 }
 
 void encode(PixelFormat::Type type, const Pixel& px, uint8_t* p)

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
+#include <vector>
 
 using gr::PixelFormat;
 
@@ -71,4 +73,19 @@ TEST(PixelFormat, PalettesAndFloats)
     EXPECT_EQ(back[2], -1.0f);
     const uint8_t dxt[8] = {};
     EXPECT_FALSE(PixelFormat::convert(PixelFormat::A8R8G8B8, bytes, PixelFormat::DXT1, dxt, 1));
+}
+
+TEST(PixelFormat, NanFloatChannelsBecomeZeroBytes)
+{
+    // A NaN compares false with both ends of 0..1: it must not reach the cast to a byte.
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const float pixels[2 * 4] = {nan, inf, -inf, 2.0f, -nan, -0.5f, 1.0f, nan};
+    uint8_t bytes[2 * 4];
+    ASSERT_TRUE(PixelFormat::convert(PixelFormat::A8B8G8R8, bytes, PixelFormat::A32B32G32R32F, pixels, 2));
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 8), (std::vector<uint8_t>{0, 255, 0, 255, 0, 0, 255, 0}));
+    // A half-float NaN (all exponent bits and a mantissa) into a 5-bit channel.
+    const uint16_t half = 0x7e00;
+    uint16_t r5g6b5 = 0xFFFF;
+    PixelFormat::convert(PixelFormat::R5G6B5, &r5g6b5, PixelFormat::R16F, &half, 1);
+    EXPECT_EQ(r5g6b5 & 0xF800, 0);
 }
