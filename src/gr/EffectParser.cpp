@@ -88,12 +88,11 @@ uint16_t stateValue(const String& key, const String& value)
     fail(Format("Unsupported value \"{0}\"", value));
 }
 
-} // namespace
-
-String EffectParser::resolveIncludes(const String& original, const String& path)
+/// Replaces text's #include lines by the files they name, each found beside the file that
+/// names it (path): an included file's own includes resolve against its folder. Messages
+/// name top, the file being resolved; seen holds every file included so far.
+std::string spliceIncludes(std::string text, const String& path, const String& top, std::vector<String>& seen)
 {
-    std::vector<String> seen{io::PathName(path).fullPath()};
-    std::string text = original.str();
     for (size_t at; (at = text.find("#include")) != std::string::npos;) {
         size_t end = text.find_first_of("\n\r", at);
         if (end == std::string::npos)
@@ -101,15 +100,23 @@ String EffectParser::resolveIncludes(const String& original, const String& path)
         const size_t open = text.find('"', at);
         const size_t close = open < end ? text.find('"', open + 1) : std::string::npos;
         if (open >= end || close == std::string::npos || close >= end)
-            fail(Format("File {0}: Malformed #include!", path));
+            fail(Format("File {0}: Malformed #include!", top));
         const String name = io::PathName(directoryOf(path), String(text.substr(open + 1, close - open - 1))).fullPath();
         for (const String& before : seen)
             if (before == name)
-                fail(Format("File {0} contains cyclic dependencies ({1}) which are not supported!", path, name));
+                fail(Format("File {0} contains cyclic dependencies ({1}) which are not supported!", top, name));
         seen.push_back(name);
-        text.replace(at, end - at, readFile(name).str());
+        text.replace(at, end - at, spliceIncludes(readFile(name).str(), name, top, seen));
     }
-    return String(std::move(text));
+    return text;
+}
+
+} // namespace
+
+String EffectParser::resolveIncludes(const String& original, const String& path)
+{
+    std::vector<String> seen{io::PathName(path).fullPath()};
+    return String(spliceIncludes(original.str(), path, path, seen));
 }
 
 void EffectParser::tokenize(const String& text)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using gr::EffectParser;
 
 namespace {
@@ -137,4 +139,21 @@ TEST_F(Effects, IncludesAndCycles)
     dir.write("twice.fxh", "priority = 1 ;\n");
     EXPECT_NE(failure("#include \"twice.fxh\"\n#include \"twice.fxh\"\n").find("cyclic dependencies"), std::string::npos);
     EXPECT_EQ(failure("#include nothing\n"), "File " + (dir / "e.fx") + ": Malformed #include!");
+}
+
+TEST_F(Effects, NestedIncludeResolvesAgainstTheIncludingFilesFolder)
+{
+    ASSERT_EQ(mkdir((dir / "lib").c_str(), 0755), 0);
+    dir.write("lib/outer.glsl", "#include \"inner.glsl\"\nfloat outer;");
+    dir.write("lib/inner.glsl", "float inner;");
+    dir.write("inner.glsl", "float wrong;"); // beside the effect, not beside outer.glsl
+    dir.write("v3.glsl", "#include \"lib/outer.glsl\"\nvoid main() {}");
+    parse("technique T { pass P { VertexShader = v3.glsl ; PixelShader = f.glsl ; } }");
+    ASSERT_FALSE(recorder.events.empty());
+    EXPECT_EQ(recorder.events[0], "vs v3.glsl: float inner;\nfloat outer;\nvoid main() {}");
+    // The effect file's own includes nest the same way.
+    dir.write("lib/states.fxh", "#include \"priority.fxh\"\n");
+    dir.write("lib/priority.fxh", "priority = 7 ;\n");
+    parse("#include \"lib/states.fxh\"\n");
+    EXPECT_EQ(parser.priority(), 7);
 }
