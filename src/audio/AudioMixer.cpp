@@ -121,6 +121,16 @@ bool AudioMixer::isPlaying(int handle)
     return false;
 }
 
+int AudioMixer::playingCount()
+{
+    lang::MutexLock lock(m_lock);
+    int count = 0;
+    for (const lang::Array<Play>* list : {&m_active, &m_pending})
+        for (const Play& p : *list)
+            count += p.done ? 0 : 1;
+    return count;
+}
+
 bool AudioMixer::isClipPlaying(AudioClip* clip)
 {
     lang::MutexLock lock(m_lock);

@@ -48,6 +48,8 @@ public:
     void stopAll();
     /// Whether a play of that handle, or of that clip, has not ended.
     bool isPlaying(int handle);
+    /// How many plays are mixed now (started, not finished or stopped); takes the lock.
+    int playingCount();
     bool isClipPlaying(AudioClip* clip);
     /// Clamped as in play().
     void setPlayVolume(int handle, float volume);

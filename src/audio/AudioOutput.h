@@ -28,6 +28,7 @@ public:
 
     int play(AudioClip* clip, float volume, bool loop, int track) { return m_mixer->play(clip, volume, loop, track); }
     void stop(AudioClip* clip) { m_mixer->stop(clip); }
+    int playingCount() { return m_mixer->playingCount(); }
     /// AudioMixer::replaceClip.
     void replaceClip(lang::Ptr<AudioClip>& slot, AudioClip* clip) { m_mixer->replaceClip(slot, clip); }
     void stopAll() { m_mixer->stopAll(); }

@@ -3,6 +3,7 @@
 #include "framework/Config.h"
 #include "framework/Framework.h"
 #include "framework/OSInterface.h"
+#include "game/DeveloperStats.h"
 #include "game/ErrorScreen.h"
 #include "game/GameLua.h"
 #include "game/HotReload.h"
@@ -211,7 +212,7 @@ void GameApp::update(float dt, gr::Context* context, int)
         return;
     }
     if (m_developer)
-        drawDeveloperViews(context);
+        drawDeveloperViews(dt, context);
     context->endFrame();
     context->present();
     context->resetStatistics();

@@ -17,6 +17,7 @@ class LuaNames;
 
 namespace game {
 
+class DeveloperStats;
 class ErrorScreen;
 class GameLua;
 class HotReload;
@@ -94,6 +95,8 @@ public:
     void requestScreenshot() { m_screenshotRequested = true; }
     /// The file the last screenshot went to, or "" when none was taken.
     const lang::String& lastScreenshot() const { return m_lastScreenshot; }
+    /// The figures of the statistics overlay, kept every frame in developer mode.
+    const DeveloperStats* statistics() const { return m_stats.get(); }
 
 private:
     // Zoom and gestures.
@@ -140,6 +143,7 @@ private:
     bool m_statisticsShown = false;
     bool m_screenshotRequested = false;
     lang::String m_lastScreenshot;
+    std::unique_ptr<DeveloperStats> m_stats;
 
     void chooseTextLanguage();
     /// starLimits.lua, loadlist.lua and gamelogic.lua.
@@ -158,7 +162,7 @@ private:
     /// Developer mode's keys while the game runs (F3, F4, F12); true when code was one.
     bool developerKey(int code);
     /// The developer views over the finished frame, then the screenshot if one was asked for.
-    void drawDeveloperViews(gr::Context* context);
+    void drawDeveloperViews(float dt, gr::Context* context);
     void saveScreenshot(gr::Context* context);
     /// The arguments after the configuration as the global table launchOptions:
     /// "--name" as name = true, "--name=value" as name = "value".

@@ -1,9 +1,12 @@
 // Developer mode's tools over the running game: the physics view, the statistics and the
-// screenshot key.
+// screenshot key; each frame's figures for the statistics.
 
 #include "game/GameApp.h"
 
+#include "game/DeveloperStats.h"
 #include "game/GameLua.h"
+#include "game/LuaResources.h"
+#include "game/Resources.h"
 #include "game/PhysicsView.h"
 #include "gr/Context.h"
 #include "img/PngWriter.h"
@@ -11,6 +14,7 @@
 #include "io/PathName.h"
 #include "lang/Debug.h"
 #include "lang/Exception.h"
+#include "lua/LuaState.h"
 
 #include <ctime>
 #include <sys/stat.h>
@@ -64,12 +68,27 @@ bool GameApp::developerKey(int code)
     return false;
 }
 
-void GameApp::drawDeveloperViews(gr::Context* context)
+void GameApp::drawDeveloperViews(float dt, gr::Context* context)
 {
     try {
+        if (!m_stats)
+            m_stats.reset(new DeveloperStats);
+        // The game's last quads wait in the batch; they count in its frame, not the overlay's.
+        context->flush();
+        audio::AudioOutput* output = m_resources->resources()->audioOutput();
+        m_stats->record(DeveloperStats::measure(dt, m_world->physics(), context, m_lua->memoryBytes(),
+                                                output ? output->playingCount() : -1));
         if (m_physicsView)
             PhysicsView::draw(context, m_world->physics(), m_world->topLeftX(), m_world->topLeftY(),
                               m_world->worldScale());
+        if (m_statisticsShown) {
+            // Over the screen as it is, whatever transform the scripts left for their next frame.
+            const gr::DrawState saved = context->drawState();
+            context->setDrawState(gr::DrawState());
+            m_stats->draw(context);
+            context->flush();
+            context->setDrawState(saved);
+        }
         context->flush();
     } catch (const lang::Throwable& e) {
         lang::log("Can't draw the developer views: %s\n", e.getMessage().c_str());

@@ -239,6 +239,8 @@ public:
 
     b2World* b2world() const { return m_world; }
     float accumulator() const { return m_accumulator; }
+    /// The physics library's time in the fixed steps of the last step() call, in ms.
+    float stepMilliseconds() const { return m_stepMilliseconds; }
     int interpolationSlot() const { return m_slot; }
     /// Whether the physics library is inside a step (changes now wait for its end).
     bool isStepping() const { return m_world->IsLocked(); }
@@ -263,6 +265,7 @@ private:
     float m_accumulator = 0;
     int m_slot = 0;
     int m_levelLeft = 0, m_levelRight = 0;
+    float m_stepMilliseconds = 0;
     bool m_enabled = false;
     bool m_loading = false;
     bool m_editing = false;

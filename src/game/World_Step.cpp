@@ -47,8 +47,10 @@ void World::step(float dt)
 {
     // Single-precision arithmetic throughout: the step count of a frame depends on it.
     m_accumulator += dt;
+    m_stepMilliseconds = 0;
     while (m_accumulator >= STEP) {
         m_world->Step(STEP, 10, 10);
+        m_stepMilliseconds += m_world->GetProfile().step;
         m_accumulator -= STEP;
         // The changes asked for are made even after a failed callback; the callback's
         // error is the one reported.

@@ -182,6 +182,9 @@ public:
     /// Reads the frame being drawn (the back buffer, or the bound render target) as 8-bit
     /// RGBA, rows top first, width() x height() pixels; false when this kind can't.
     virtual bool readPixels(std::vector<uint8_t>* rgba) { (void)rgba; return false; }
+    /// The textures alive now and the bytes of their stored top levels; zero for a kind
+    /// that doesn't keep them.
+    virtual void textureMemory(int* count, int64_t* bytes) const { *count = 0, *bytes = 0; }
     /// Toggles the front face between clockwise and counter-clockwise.
     virtual void flipFrontFace() = 0;
     /// True when the front face is clockwise (the default).

@@ -103,6 +103,11 @@ LuaState::LuaState()
     lua_pop(m_lua, 1);
 }
 
+long LuaState::memoryBytes() const
+{
+    return static_cast<long>(lua_gc(m_lua, LUA_GCCOUNT, 0)) * 1024 + lua_gc(m_lua, LUA_GCCOUNTB, 0);
+}
+
 LuaState::~LuaState()
 {
     m_globals = LuaTable();

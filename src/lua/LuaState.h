@@ -57,6 +57,9 @@ public:
     /// runString() that fails once the chunk has run budget instructions.
     void runData(const lang::String& text, const lang::String& chunkName, const LuaTable* env, long budget = DATA_BUDGET);
 
+    /// The bytes the interpreter holds now (what collectgarbage("count") tells in KB).
+    long memoryBytes() const;
+
     /// The global table.
     LuaTable& globals() { return m_globals; }
 

@@ -1,10 +1,11 @@
 // Developer mode's tools over a running game in a real window on both renderers: the physics
-// view (F3) and the screenshot key (F12).
+// view (F3), the statistics (F4) and the screenshot key (F12).
 
 #include "framework/WindowFixture.h"
 
 #include "GameFixture.h"
 
+#include "game/DeveloperStats.h"
 #include "game/PhysicsView.h"
 #include "game/World.h"
 #include "img/ImageFile.h"
@@ -210,6 +211,96 @@ TEST_P(DeveloperTools, F12SavesTheFrameAsAPngInTheApplicationData)
     }
     EXPECT_NE(second, path);
     EXPECT_TRUE(std::ifstream(second).good());
+}
+
+TEST_P(DeveloperTools, StatisticsCountTheFrameOfAKnownWorld)
+{
+    start("objects.world = {} setPhysicsEnabled(false)\n"
+          "createBox('a', 'none', 2, 2, 1, 1, 1, 0.5, 0.1, true, false, 0)\n"
+          "createBox('b', 'none', 4, 2, 1, 1, 1, 0.5, 0.1, true, false, 0)\n"
+          "createBox('c', 'none', 6, 2, 1, 1, 1, 0.5, 0.1, true, false, 0)\n"
+          "createBox('ground', 'none', 4, 8, 10, 1, 0, 0.5, 0.1, true, false, 0)\n"
+          "function update()\n"
+          "  for i = 1, 3 do drawRect(1, 0, 0, 1, 10 * i, 10, 10 * i + 5, 15, false) end\n"
+          "  memory = collectgarbage('count')\n"
+          "end\n");
+    frame();
+    game->world()->object("b")->body->SetAwake(false);
+    int texturesBefore = 0;
+    int64_t bytesBefore = 0;
+    context().textureMemory(&texturesBefore, &bytesBefore);
+    lang::Ptr<gr::Texture> texture = context().createTexture(32, 16, 1, gr::PixelFormat::A8R8G8B8, 0);
+    frame();
+
+    const game::DeveloperStats::Numbers& n = game->statistics()->last();
+    EXPECT_FLOAT_EQ(n.frameMilliseconds, 20.0f);
+    EXPECT_EQ(n.bodies, 4);
+    EXPECT_EQ(n.bodiesAwake, 2); // a and c: b sleeps, the ground has no mass
+    EXPECT_EQ(n.quads, 3);
+    EXPECT_GE(n.drawCalls, 1);
+    EXPECT_LE(n.drawCalls, 3);
+    EXPECT_EQ(n.textures, texturesBefore + 1);
+    EXPECT_EQ(n.textureBytes, bytesBefore + 32 * 16 * 4);
+    EXPECT_EQ(n.voices, -1); // no audio output was made
+    const float scriptKilobytes = game->world()->getNumber("memory");
+    EXPECT_NEAR(n.luaBytes / 1024.0, scriptKilobytes, 8.0);
+    EXPECT_GT(n.luaBytes, 10 * 1024);
+    // With physics off the world never steps.
+    EXPECT_EQ(n.stepMilliseconds, 0.0f);
+
+    // The graph keeps a bar a frame, oldest first.
+    EXPECT_EQ(game->statistics()->history(), (std::vector<float>{20.0f, 20.0f}));
+}
+
+TEST_P(DeveloperTools, F4DrawsTheStatisticsPanelOverTheGame)
+{
+    start("objects.world = {} setPhysicsEnabled(false)\n"
+          "function update() setBGColor(255, 255, 255) end\n");
+    frame();
+    frame();
+    EXPECT_EQ(shown(2, 2), 0xffffffu);
+    game->keyDown(framework::KEY_F1 + 3);
+    frame();
+    ASSERT_TRUE(game->statisticsShown());
+    // The translucent black panel darkens the white game; the lettering is white in it.
+    const uint32_t panel = shown(2, 2);
+    EXPECT_LT(panel & 0xff, 0x80u) << std::hex << panel;
+    int lit = 0;
+    for (int y = 4; y < 12; ++y)
+        for (int x = 4; x < 60; ++x)
+            lit += shown(x, y) == 0xffffffu;
+    EXPECT_GT(lit, 20); // "frame" in white
+    game->keyDown(framework::KEY_F1 + 3);
+    frame();
+    EXPECT_EQ(shown(2, 2), 0xffffffu);
+}
+
+TEST(DeveloperStatsLines, ShowTheFiguresRounded)
+{
+    game::DeveloperStats::Numbers n;
+    n.frameMilliseconds = 16.66f;
+    n.stepMilliseconds = 1.04f;
+    n.bodiesAwake = 3;
+    n.bodies = 12;
+    n.drawCalls = 7;
+    n.quads = 250;
+    n.textures = 5;
+    n.textureBytes = 3 * 1024 * 1024;
+    n.luaBytes = 1500;
+    n.voices = 2;
+    const lang::Array<lang::String> lines = game::DeveloperStats::lines(n);
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(lines[0], "frame   16.7 ms (60 fps)");
+    EXPECT_EQ(lines[1], "physics 1.0 ms");
+    EXPECT_EQ(lines[2], "bodies  3 awake / 12");
+    EXPECT_EQ(lines[3], "draws   7 calls, 250 quads");
+    EXPECT_EQ(lines[4], "texture 5, 3072 KB");
+    EXPECT_EQ(lines[5], "lua     2 KB");
+    EXPECT_EQ(lines[6], "voices  2");
+    n.voices = -1;
+    n.textureBytes = 40 * 1024 * 1024;
+    EXPECT_EQ(game::DeveloperStats::lines(n)[6], "voices  no audio");
+    EXPECT_EQ(game::DeveloperStats::lines(n)[4], "texture 5, 40 MB");
 }
 
 INSTANTIATE_TEST_SUITE_P(Renderers, DeveloperTools,

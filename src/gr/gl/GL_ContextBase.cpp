@@ -131,6 +131,14 @@ bool GL_ContextBase::readPixels(std::vector<uint8_t>* rgba)
     return true;
 }
 
+void GL_ContextBase::textureMemory(int* count, int64_t* bytes) const
+{
+    *count = static_cast<int>(m_textures.size());
+    *bytes = 0;
+    for (const GL_Texture* texture : m_textures)
+        *bytes += PixelFormat::surfaceSize(texture->format().type(), texture->width(), texture->height());
+}
+
 void GL_ContextBase::clear(uint32_t argb, bool colour, bool depth, bool stencil)
 {
     flushBatch();

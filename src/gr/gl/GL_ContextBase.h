@@ -25,6 +25,7 @@ public:
 
     void present() override;
     bool readPixels(std::vector<uint8_t>* rgba) override;
+    void textureMemory(int* count, int64_t* bytes) const override;
     void clear(uint32_t argb, bool colour, bool depth, bool stencil) override;
     void flipFrontFace() override;
     lang::Ptr<Texture> createTexture(int width, int height, int mipLevels, PixelFormat::Type format, int usage) override;
