@@ -40,6 +40,7 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
     m_developer = config.developer || askedForDeveloperMode(os->arguments());
     if (m_developer)
         lang::log("Developer mode\n");
+    startInputRecording(os->arguments());
     m_lua = new lua::LuaState;
     m_resources = new LuaResources(m_lua.ptr(), context);
     setDataPath(io::PathName(config.dataPath));
@@ -189,6 +190,7 @@ void GameApp::chooseTextLanguage()
 void GameApp::update(float dt, gr::Context* context, int)
 {
     if (m_developer) {
+        dt = inputFrame(dt);
         reloadSavedFiles();
         if (m_errorScreen) {
             drawErrorScreen(context);
@@ -272,6 +274,8 @@ void GameApp::resolutionSwitch()
 
 void GameApp::activate(bool active)
 {
+    if (!inputArrives(InputRecording::FOCUS, active ? 1 : 0))
+        return;
     App::activate(active);
     if (m_errorScreen)
         return; // the scripts are not called again until they are reloaded

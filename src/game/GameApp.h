@@ -2,6 +2,7 @@
 
 #include "framework/App.h"
 #include "framework/Keys.h"
+#include "game/InputRecording.h"
 #include "lang/Ptr.h"
 
 #include <functional>
@@ -90,6 +91,8 @@ public:
     /// Developer mode's views over the game: F3 the physics view, F4 the statistics.
     bool physicsViewShown() const { return m_physicsView; }
     bool statisticsShown() const { return m_statisticsShown; }
+    /// Whether a --replay still has frames to play.
+    bool replaying() const { return m_replaying; }
     /// Developer mode, F12: the next frame shown is saved as a PNG file in the
     /// application-data directory.
     void requestScreenshot() { m_screenshotRequested = true; }
@@ -144,6 +147,12 @@ private:
     bool m_screenshotRequested = false;
     lang::String m_lastScreenshot;
     std::unique_ptr<DeveloperStats> m_stats;
+    std::unique_ptr<InputRecording> m_recording; ///< --record
+    std::vector<InputRecording::Event> m_replay;  ///< --replay: the events still to feed
+    size_t m_replayNext = 0;
+    int m_replayFrame = 0;
+    bool m_replaying = false;
+    bool m_feeding = false; ///< the replay is calling the input handlers
 
     void chooseTextLanguage();
     /// starLimits.lua, loadlist.lua and gamelogic.lua.
@@ -159,6 +168,14 @@ private:
     /// The error screen's keys: R, C and Esc.
     void errorScreenKey(int code);
     void startHotReload();
+    /// Developer mode: --record=FILE and --replay=FILE after the configuration.
+    void startInputRecording(const lang::Array<lang::String>& arguments);
+    /// An input event arrived: recorded when recording; false when it must be dropped (a
+    /// replay runs and the event is not its own).
+    bool inputArrives(InputRecording::Kind kind, int a, int b = 0);
+    /// The start of a frame: records its time step, or feeds the replay's events of this
+    /// frame and returns its recorded time step.
+    float inputFrame(float dt);
     /// Developer mode's keys while the game runs (F3, F4, F12); true when code was one.
     bool developerKey(int code);
     /// The developer views over the finished frame, then the screenshot if one was asked for.

@@ -38,6 +38,8 @@ float distance(float x0, float y0, float x1, float y1)
 
 void GameApp::keyDown(int code)
 {
+    if (!inputArrives(InputRecording::KEY_DOWN, code))
+        return;
     if (m_errorScreen) {
         errorScreenKey(code);
         return;
@@ -50,12 +52,16 @@ void GameApp::keyDown(int code)
 
 void GameApp::keyUp(int code)
 {
+    if (!inputArrives(InputRecording::KEY_UP, code))
+        return;
     if (code >= 0 && code < framework::KEY_COUNT)
         m_keyReleasedNow[code] = true;
 }
 
 void GameApp::mouseMoved(int x, int y)
 {
+    if (!inputArrives(InputRecording::MOVE, x, y))
+        return;
     if (!m_world)
         return;
     m_world->cursor().setNumber("x", static_cast<float>(x));
@@ -64,6 +70,8 @@ void GameApp::mouseMoved(int x, int y)
 
 void GameApp::mouseWheel(int notches)
 {
+    if (!inputArrives(InputRecording::WHEEL, notches))
+        return;
     if (m_gestureState >= GESTURE_DECIDING && m_gestureState <= GESTURE_PINCH && !m_wheelZoomEnabled)
         return;
     m_zoomAtWheel = m_zoom;

@@ -1,5 +1,5 @@
-// Developer mode's tools over the running game: the physics view, the statistics and the
-// screenshot key; each frame's figures for the statistics.
+// Developer mode's tools over the running game: the physics view, the statistics, the
+// screenshot key, and the recording and replay of the input.
 
 #include "game/GameApp.h"
 
@@ -118,6 +118,90 @@ void GameApp::saveScreenshot(gr::Context* context)
     } catch (const lang::Throwable& e) {
         lang::log("Can't save the screenshot: %s\n", e.getMessage().c_str());
     }
+}
+
+void GameApp::startInputRecording(const lang::Array<String>& arguments)
+{
+    for (int i = 2; i < arguments.size(); ++i) {
+        const std::string argument = arguments[i].str();
+        const bool record = argument.rfind("--record=", 0) == 0, replay = argument.rfind("--replay=", 0) == 0;
+        if (!record && !replay)
+            continue;
+        const String path(argument.substr(9));
+        if (!m_developer) {
+            lang::log("%s works only in developer mode (--dev); the input is neither recorded nor replayed\n",
+                      record ? "--record" : "--replay");
+            continue;
+        }
+        try {
+            if (record) {
+                m_recording.reset(new InputRecording(path));
+                lang::log("Recording the input into %s\n", path.c_str());
+            } else {
+                m_replay = InputRecording::read(path);
+                m_replayNext = 0;
+                m_replayFrame = 0;
+                m_replaying = true;
+                lang::log("Replaying the input of %s\n", path.c_str());
+            }
+        } catch (const lang::Throwable& e) {
+            lang::log("%s\n", e.getMessage().c_str());
+        }
+    }
+}
+
+bool GameApp::inputArrives(InputRecording::Kind kind, int a, int b)
+{
+    if (m_feeding)
+        return true;
+    if (m_replaying)
+        return false; // the window's own input would make another game
+    if (m_recording)
+        m_recording->note(kind, a, b);
+    return true;
+}
+
+float GameApp::inputFrame(float dt)
+{
+    if (m_recording)
+        m_recording->frame(dt);
+    if (!m_replaying)
+        return dt;
+    m_feeding = true;
+    while (m_replayNext < m_replay.size() && m_replay[m_replayNext].frame <= m_replayFrame) {
+        const InputRecording::Event& event = m_replay[m_replayNext++];
+        dt = event.dt;
+        switch (event.kind) {
+        case InputRecording::KEY_DOWN:
+            setKeyDown(event.a, true);
+            keyDown(event.a);
+            break;
+        case InputRecording::KEY_UP:
+            setKeyDown(event.a, false);
+            keyUp(event.a);
+            break;
+        case InputRecording::MOVE:
+            mouseMoved(event.a, event.b);
+            break;
+        case InputRecording::WHEEL:
+            mouseWheel(event.a);
+            break;
+        case InputRecording::FOCUS:
+            activate(event.a != 0);
+            break;
+        case InputRecording::FRAME:
+            break;
+        }
+        if (event.kind == InputRecording::FRAME)
+            break;
+    }
+    m_feeding = false;
+    ++m_replayFrame;
+    if (m_replayNext >= m_replay.size()) {
+        m_replaying = false;
+        lang::log("The replay ended after %d frames; the input is live again\n", m_replayFrame);
+    }
+    return dt;
 }
 
 } // namespace game
