@@ -98,3 +98,99 @@ TEST(Palette, EntriesConvertBothWays)
     EXPECT_EQ(std::vector<uint8_t>(out, out + 8), (std::vector<uint8_t>{3, 2, 1, 255, 6, 5, 4, 255}));
     EXPECT_EQ(palette.entryCount(), 4);
 }
+
+namespace {
+
+/// Makes the framebuffer calls of OpenGL 3.0 / GL_ARB_framebuffer_object look absent while
+/// it lives, as on a driver that has only those of GL_EXT_framebuffer_object.
+class CoreFramebuffersHidden
+{
+public:
+    CoreFramebuffersHidden()
+        : m_saved{__glewGenFramebuffers, __glewBindFramebuffer, __glewFramebufferTexture2D, __glewDeleteFramebuffers,
+                  __glewGenRenderbuffers, __glewBindRenderbuffer, __glewRenderbufferStorage,
+                  __glewFramebufferRenderbuffer, __glewDeleteRenderbuffers}
+    {
+        __glewGenFramebuffers = nullptr;
+        __glewBindFramebuffer = nullptr;
+        __glewFramebufferTexture2D = nullptr;
+        __glewDeleteFramebuffers = nullptr;
+        __glewGenRenderbuffers = nullptr;
+        __glewBindRenderbuffer = nullptr;
+        __glewRenderbufferStorage = nullptr;
+        __glewFramebufferRenderbuffer = nullptr;
+        __glewDeleteRenderbuffers = nullptr;
+    }
+    ~CoreFramebuffersHidden()
+    {
+        __glewGenFramebuffers = m_saved.gen;
+        __glewBindFramebuffer = m_saved.bind;
+        __glewFramebufferTexture2D = m_saved.texture;
+        __glewDeleteFramebuffers = m_saved.remove;
+        __glewGenRenderbuffers = m_saved.genRender;
+        __glewBindRenderbuffer = m_saved.bindRender;
+        __glewRenderbufferStorage = m_saved.storage;
+        __glewFramebufferRenderbuffer = m_saved.attach;
+        __glewDeleteRenderbuffers = m_saved.removeRender;
+    }
+
+private:
+    struct
+    {
+        PFNGLGENFRAMEBUFFERSPROC gen;
+        PFNGLBINDFRAMEBUFFERPROC bind;
+        PFNGLFRAMEBUFFERTEXTURE2DPROC texture;
+        PFNGLDELETEFRAMEBUFFERSPROC remove;
+        PFNGLGENRENDERBUFFERSPROC genRender;
+        PFNGLBINDRENDERBUFFERPROC bindRender;
+        PFNGLRENDERBUFFERSTORAGEPROC storage;
+        PFNGLFRAMEBUFFERRENDERBUFFERPROC attach;
+        PFNGLDELETERENDERBUFFERSPROC removeRender;
+    } m_saved;
+};
+
+} // namespace
+
+TEST_F(WindowTest, RenderTargetsOnAGLDriverWithOnlyTheEXTFramebufferCalls)
+{
+    open(480, 320);
+    if (!GLEW_EXT_framebuffer_object)
+        GTEST_SKIP() << "the driver has no GL_EXT_framebuffer_object";
+    context().setShaderPath(TEST_SOURCE_DIR "/../share/effects/");
+    context().clear(0xff000000, true, true, false);
+    {
+        CoreFramebuffersHidden hidden;
+        lang::Ptr<gr::Texture> target =
+            context().createTexture(64, 32, 0, PixelFormat::A8R8G8B8, gr::Texture::USAGE_RENDER_TARGET);
+        EXPECT_NE(static_cast<gr::GL_Texture&>(*target).framebuffer(), 0u);
+        context().setRenderTarget(target.ptr());
+        context().fillRect(0xff00ff00, 0, 0, 240, 160); // in the screen's units: the target's top left quarter
+        context().flush();
+        context().setRenderTarget(nullptr);
+        // Texture rows run bottom up.
+        const std::string rgba = texels(*target);
+        const auto texel = [&](int x, int y) { return rgba.substr(size_t((31 - y) * 64 + x) * 4, 4); };
+        EXPECT_EQ(texel(5, 5), std::string({0, char(255), 0, char(255)}));
+        EXPECT_EQ(texel(40, 20), std::string({char(255), 0, char(255), 0}));
+    }
+    // And the screen stayed as cleared, everywhere.
+    std::vector<uint8_t> screen(480 * 320 * 4);
+    glReadPixels(0, 0, 480, 320, GL_RGBA, GL_UNSIGNED_BYTE, screen.data());
+    int lit = 0;
+    for (size_t i = 0; i < screen.size(); i += 4)
+        lit += screen[i] || screen[i + 1] || screen[i + 2];
+    EXPECT_EQ(lit, 0);
+}
+
+TEST_F(WindowTest, FixedFunctionGLTexturesCallAMissingFormatUndefined)
+{
+    lang::Array<int> kinds;
+    kinds.add(6);
+    open(480, 320, kinds);
+    ASSERT_EQ(context().kind(), 6);
+    log.clear();
+    context().createTexture(8, 8, 0, PixelFormat::DXT1, 0);
+    EXPECT_NE(log.text().find("Trying to create texture with undefined color format: DXT1\n"), std::string::npos)
+        << log.text();
+    EXPECT_EQ(log.text().find("unsupported color format"), std::string::npos) << log.text();
+}

@@ -27,6 +27,40 @@ bool GL_Texture::glFormat(PixelFormat::Type format, GLenum* glFormat, GLenum* gl
     }
 }
 
+bool GL_Texture::FramebufferCalls::complete() const
+{
+    return genFramebuffers && bindFramebuffer && framebufferTexture2D && deleteFramebuffers && genRenderbuffers &&
+           bindRenderbuffer && renderbufferStorage && framebufferRenderbuffer && deleteRenderbuffers;
+}
+
+GL_Texture::FramebufferCalls GL_Texture::FramebufferCalls::choose()
+{
+    // GLEW's names are macros over pointers it filled at start-up; read them now, not then.
+    FramebufferCalls core;
+    core.genFramebuffers = glGenFramebuffers;
+    core.bindFramebuffer = glBindFramebuffer;
+    core.framebufferTexture2D = glFramebufferTexture2D;
+    core.deleteFramebuffers = glDeleteFramebuffers;
+    core.genRenderbuffers = glGenRenderbuffers;
+    core.bindRenderbuffer = glBindRenderbuffer;
+    core.renderbufferStorage = glRenderbufferStorage;
+    core.framebufferRenderbuffer = glFramebufferRenderbuffer;
+    core.deleteRenderbuffers = glDeleteRenderbuffers;
+    if (core.complete())
+        return core;
+    FramebufferCalls ext;
+    ext.genFramebuffers = glGenFramebuffersEXT;
+    ext.bindFramebuffer = glBindFramebufferEXT;
+    ext.framebufferTexture2D = glFramebufferTexture2DEXT;
+    ext.deleteFramebuffers = glDeleteFramebuffersEXT;
+    ext.genRenderbuffers = glGenRenderbuffersEXT;
+    ext.bindRenderbuffer = glBindRenderbufferEXT;
+    ext.renderbufferStorage = glRenderbufferStorageEXT;
+    ext.framebufferRenderbuffer = glFramebufferRenderbufferEXT;
+    ext.deleteRenderbuffers = glDeleteRenderbuffersEXT;
+    return ext.complete() ? ext : FramebufferCalls();
+}
+
 GL_Texture::GL_Texture(GL_ContextBase* context, int width, int height, int mipLevels, PixelFormat::Type format,
                        int usage)
     : m_context(context), m_width(width), m_height(height), m_mipLevels(mipLevels), m_usage(usage), m_format(format)
@@ -59,11 +93,20 @@ void GL_Texture::release()
     cache.forgetTexture(m_texture);
     if (m_texture)
         glDeleteTextures(1, &m_texture);
-    if (m_framebuffer && glDeleteFramebuffers)
-        glDeleteFramebuffers(1, &m_framebuffer);
-    if (m_depth && glDeleteRenderbuffers)
-        glDeleteRenderbuffers(1, &m_depth);
+    if (m_framebuffer)
+        m_framebufferCalls.deleteFramebuffers(1, &m_framebuffer);
+    if (m_depth)
+        m_framebufferCalls.deleteRenderbuffers(1, &m_depth);
     m_texture = m_framebuffer = m_depth = 0;
+}
+
+void GL_Texture::logMissingFormat(PixelFormat format) const
+{
+    // The fixed-function kind words it its own way.
+    if (m_context && m_context->kind() == Context::KIND_GL1)
+        lang::log("Trying to create texture with undefined color format: %s\n", format.name());
+    else
+        lang::log("Trying to create texture with unsupported color format: %s\n", format.name());
 }
 
 void GL_Texture::create()
@@ -84,7 +127,7 @@ void GL_Texture::create()
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     GLenum format, type;
     if (!glFormat(m_format.type(), &format, &type)) {
-        lang::log("Trying to create texture with unsupported color format: %s\n", m_format.name());
+        logMissingFormat(m_format);
     } else if (!m_format.isCompressed()) {
         for (int level = 0; level <= m_mipLevels; ++level) {
             const int w = m_width >> level > 1 ? m_width >> level : 1;
@@ -92,14 +135,16 @@ void GL_Texture::create()
             glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(format), w, h, 0, format, type, nullptr);
         }
     }
-    if (isRenderTarget() && glGenFramebuffers) {
-        glGenFramebuffers(1, &m_framebuffer);
-        glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_texture, 0);
-        glGenRenderbuffers(1, &m_depth);
-        glBindRenderbuffer(GL_RENDERBUFFER, m_depth);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, m_width, m_height);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_depth);
+    m_framebufferCalls = FramebufferCalls::choose();
+    const FramebufferCalls& fb = m_framebufferCalls;
+    if (isRenderTarget() && fb.complete()) {
+        fb.genFramebuffers(1, &m_framebuffer);
+        fb.bindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
+        fb.framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_texture, 0);
+        fb.genRenderbuffers(1, &m_depth);
+        fb.bindRenderbuffer(GL_RENDERBUFFER, m_depth);
+        fb.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, m_width, m_height);
+        fb.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_depth);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         // A new target is magenta with zero alpha, so that an undrawn one is easy to see.
@@ -111,8 +156,8 @@ void GL_Texture::create()
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         cache.setDepthMask(false);
         (void)depthMask;
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        fb.bindFramebuffer(GL_FRAMEBUFFER, 0);
+        fb.bindRenderbuffer(GL_RENDERBUFFER, 0);
     }
     cache.bindTexture(0, 0);
 }
@@ -125,7 +170,7 @@ void GL_Texture::setSurface(int x, int y, const void* pixels, int pitch, int lev
     GLenum glFormatValue, glType;
     if (PixelFormat(format).isCompressed()) {
         // No compression extension is used by this renderer: the upload has no GL format.
-        lang::log("Trying to create texture with unsupported color format: %s\n", PixelFormat(format).name());
+        logMissingFormat(format);
     } else if (glFormat(format, &glFormatValue, &glType)) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         const int bytes = PixelFormat(format).bytesPerPixel();

@@ -43,6 +43,29 @@ public:
     /// The GL format and type of a pixel format; false when GL has none.
     static bool glFormat(PixelFormat::Type format, GLenum* glFormat, GLenum* glType);
 
+    /// The framebuffer and renderbuffer calls a render target is made and deleted with. The
+    /// core calls and those of GL_EXT_framebuffer_object take the same arguments and enum
+    /// values, so either set fills the same table.
+    struct FramebufferCalls
+    {
+        PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+        PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+        PFNGLFRAMEBUFFERTEXTURE2DPROC framebufferTexture2D = nullptr;
+        PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+        PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+        PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+        PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+        PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+        PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+
+        /// Every call is there.
+        bool complete() const;
+        /// The core calls when the extension loader found them all, else the EXT ones when
+        /// it found those (drivers before OpenGL 3.0 may have only them), else an empty
+        /// table: render targets then have no framebuffer.
+        static FramebufferCalls choose();
+    };
+
 private:
     GL_ContextBase* m_context;
     int m_width, m_height, m_mipLevels, m_usage;
@@ -50,6 +73,7 @@ private:
     GLuint m_texture = 0;
     GLuint m_framebuffer = 0;
     GLuint m_depth = 0;
+    FramebufferCalls m_framebufferCalls; ///< those m_framebuffer and m_depth were made with
     GLint m_minFilter = GL_LINEAR;
 
     /// An upload kept for restoring: where it went and its rows, tightly packed.
@@ -64,6 +88,8 @@ private:
 
     void create();
     void release();
+    /// Writes the debug line for a format GL has no upload form of.
+    void logMissingFormat(PixelFormat format) const;
 };
 
 } // namespace gr
