@@ -82,3 +82,40 @@ TEST_F(WindowTest, GlslErrorsAreReported)
         << message;
     EXPECT_EQ(context().shadersHandedOut(), 0);
 }
+
+TEST_F(WindowTest, MatrixArraysReachTheirArrayUniform)
+{
+    open();
+    if (context().kind() != 7)
+        GTEST_SKIP() << "effect files need the shader renderer";
+    TempDir dir;
+    // Every element is read, so the compiler keeps all three.
+    dir.write("bones.vsh", "#version 120\nuniform mat4 BONEWORLDTM[3];\nattribute vec3 DT_POSITION;\n"
+                           "void main() { gl_Position = BONEWORLDTM[0] * BONEWORLDTM[1] * BONEWORLDTM[2] * "
+                           "vec4(DT_POSITION, 1.0); }");
+    dir.write("ok.fsh", "void main() { gl_FragColor = vec4(1.0); }");
+    dir.write("bones.fx", "technique Default { pass P { VertexShader = bones.vsh ; PixelShader = ok.fsh ; } }");
+    lang::Ptr<gr::Shader> shader = context().getShader(lang::String(dir / "bones"), 0);
+    float bones[3 * 16];
+    for (int i = 0; i < 3 * 16; ++i)
+        bones[i] = static_cast<float>(i + 1);
+    shader->setMatrixArrayById(gr::Shader::ID_BONEWORLDTM, bones, 3);
+    ASSERT_EQ(shader->begin(), 1);
+    shader->beginPass(0);
+    const GLuint program = static_cast<gr::GL_Shader&>(*shader).currentProgram()->program();
+    for (int i = 0; i < 3; ++i) {
+        const std::string element = "BONEWORLDTM[" + std::to_string(i) + "]";
+        const GLint location = glGetUniformLocation(program, element.c_str());
+        ASSERT_GE(location, 0) << element;
+        float columns[16] = {};
+        glGetUniformfv(program, location, columns);
+        // GL hands columns back; the engine's matrices are rows.
+        std::vector<float> rows(16);
+        for (int row = 0; row < 4; ++row)
+            for (int column = 0; column < 4; ++column)
+                rows[size_t(row * 4 + column)] = columns[column * 4 + row];
+        EXPECT_EQ(rows, std::vector<float>(bones + i * 16, bones + i * 16 + 16)) << element;
+    }
+    shader->endPass();
+    shader->end();
+}

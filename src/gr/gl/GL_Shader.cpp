@@ -125,6 +125,13 @@ GL_Program::GL_Program(GLuint vertex, GLuint fragment) : m_vertex(vertex), m_fra
         if (bracket != std::string::npos)
             key.resize(bracket);
         m_uniforms[key] = glGetUniformLocation(m_program, name);
+        // An array is listed once, as "NAME[0]"; parameters reach its elements by their
+        // own names ("BONEWORLDTM[2]", see Shader::setMatrixArrayById), whose locations GL
+        // need not place one after another.
+        for (GLint element = 0; bracket != std::string::npos && element < size; ++element) {
+            const std::string indexed = key + "[" + std::to_string(element) + "]";
+            m_uniforms[indexed] = glGetUniformLocation(m_program, indexed.c_str());
+        }
     }
 }
 

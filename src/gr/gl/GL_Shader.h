@@ -24,6 +24,8 @@ public:
     GLuint program() const { return m_program; }
     /// The location of a vertex data type's attribute ("DT_POSITION", ...), or -1.
     GLint attribute(int dataType) const { return m_attributes[dataType]; }
+    /// The location of a uniform, or -1. An array answers to its name (its first element)
+    /// and to each element's "NAME[i]".
     GLint uniform(const lang::String& name) const;
 
     // Sends a value unless it equals the last one sent to that location.
