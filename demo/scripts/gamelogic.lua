@@ -26,11 +26,15 @@ local MODULES = {
     "play", "attract", "editor", "screens", "frames",
 }
 
+-- Each module is loaded once: when this file is reloaded in developer mode, the modules
+-- (which reload by themselves) and the game's state in them stay.
 for _, name in ipairs(MODULES) do
-    loadLuaFileToObject(scriptPath .. "/lib/" .. name .. ".lua", this, name)
-    -- A file read as data sees the interpreter's globals only; a module's functions also
-    -- need the game's: the engine's functions, its tables and the other modules.
-    setmetatable(this[name], { __index = this })
+    if this[name] == nil then
+        loadLuaFileToObject(scriptPath .. "/lib/" .. name .. ".lua", this, name)
+        -- A file read as data sees the interpreter's globals only; a module's functions
+        -- also need the game's: the engine's functions, its tables and the other modules.
+        setmetatable(this[name], { __index = this })
+    end
 end
 options.read()
 
@@ -44,7 +48,6 @@ function createStartUpAssets()
     res.useFont("body")
     saves.init()
     sound.init()
-    screens.init()
 end
 
 function update(dt)

@@ -2,10 +2,11 @@
 -- lantern is aimed at the gloomer nearest the launcher by solving the throw's parabola,
 -- with a little variety so that no two rounds look the same.
 
-active = false
-sticky = false -- started with --attract: the player's input does not end it
-
-local levelNumber = 0
+-- Module fields rather than locals, so that a reload of
+-- this file in developer mode (docs/script-api.md) keeps them.
+active = active or false
+sticky = sticky or false -- started with --attract: the player's input does not end it
+levelNumber = levelNumber or 0
 
 -- Variety: the throw's speed as a share of the fastest, how often the high arc is taken,
 -- how often the lantern is clicked in flight, and a jitter of the pull in pixels.

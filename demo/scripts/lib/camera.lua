@@ -16,12 +16,14 @@ local ARRIVED = 0.5     -- world pixels: close enough to stop easing
 local GROUND_SHOWN = 150
 local TOP_LIMIT = -2400
 
-left, top, zoom = 0, 0, 1
-local targetZoom = 1
-local focusX, focusY = 0, 0   -- the world point looked at
-local screenX, screenY = 0, 0 -- where in the window it is seen
-local bounded = false
-local minLeft, maxLeft = -math.huge, math.huge
+-- What the camera does now: module fields rather than locals, so that a reload of
+-- this file in developer mode (docs/script-api.md) keeps them.
+left, top, zoom = left or 0, top or 0, zoom or 1
+targetZoom = targetZoom or 1
+focusX, focusY = focusX or 0, focusY or 0     -- the world point looked at
+screenX, screenY = screenX or 0, screenY or 0 -- where in the window it is seen
+bounded = bounded or false
+minLeft, maxLeft = minLeft or -math.huge, maxLeft or math.huge
 
 function lookAt(worldX, worldY, windowX, windowY, isBounded)
     focusX, focusY = worldX, worldY

@@ -15,11 +15,13 @@ local HIT_SOUNDS = { wood = "hit_wood", rock = "hit_rock", light = "hit_light" }
 local BREAK_SOUNDS = { wood = "break_wood", rock = "break_rock", light = "break_light" }
 local CHIPS = { wood = "chips_wood", rock = "chips_rock", light = "chips_light" }
 
-gloomersLeft = 0
+-- A module field, kept when this file is reloaded in developer mode.
+gloomersLeft = gloomersLeft or 0
 
 -- Counts the gloomers of a newly made world.
 function reset()
-    gloomersLeft = 0
+    -- A module field, kept when this file is reloaded in developer mode.
+gloomersLeft = gloomersLeft or 0
     for _, body in pairs(objects.world) do
         if body.gloomer then
             gloomersLeft = gloomersLeft + 1

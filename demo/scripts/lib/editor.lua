@@ -17,12 +17,14 @@ local TURN = math.pi / 2
 local PAN_SPEED = 600 -- world pixels per second
 local SAVED_NOTICE = 2 -- seconds the "saved" notice stays
 
-local level = nil     -- the level file being edited
-local selected = nil  -- the name of the body being dragged or last touched
-local grabX, grabY = 0, 0 -- the grab point's offset from the body's centre, units
-local dragging = false
-local added = 0
-local savedNotice = 0
+-- The editing: module fields rather than locals, so that a reload of
+-- this file in developer mode (docs/script-api.md) keeps them. Besides these:
+--   level     the level file being edited
+--   selected  the name of the body being dragged or last touched
+grabX, grabY = grabX or 0, grabY or 0 -- the grab point's offset from the body's centre, units
+dragging = dragging or false
+added = added or 0                    -- bodies added so far, for their names
+savedNotice = savedNotice or 0        -- seconds the "saved" notice still shows
 
 function enter(n)
     level = levels.load(levels.path(n))

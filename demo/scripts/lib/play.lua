@@ -55,29 +55,31 @@ local AIM_DOTS = 14
 local AIM_DOT_STEP = 0.07 -- seconds of flight between two dots of the aim preview
 local WAITING_SPACING = 36 -- pixels between the lanterns waiting on the ground
 
-number = nil      -- the level being played
-mode = "player"
-phase = "over"
-result = nil      -- "won" or "lost" once over
-stars = 0         -- of a won level
-finalScore = 0    -- the score the level ended with
-newBest = false   -- whether the level's score is the best one yet
-
-local level          -- the level file's table
-local queue          -- the lantern kinds, in firing order
-local shotsFired = 0
-local phaseTime = 0      -- game time in this phase (sped up by --speed)
-local phaseWorldTime = 0 -- the world's time in this phase
-local frameStep = 0      -- this frame's game time
-local flying = {}    -- names of the lanterns of the current shot
-local slowTime, quietTime, trailTime = 0, 0, 0
-local structureX = 0 -- world pixels: the middle of the structure
-local gloomerNames = {}
-local pulling = false
-local pullX, pullY = 0, 0
-local lastCreak = 0
-local scripted = nil -- a pull the game makes itself: { dx =, dy =, time = drawn back so far }
-local abilityAt = nil -- attract mode: the lantern's x (units) at which it is clicked
+-- The game in play: module fields rather than locals, so that a reload of
+-- this file in developer mode (docs/script-api.md) keeps them. Besides
+-- these, nil until a level starts:
+--   number     the level being played
+--   result     "won" or "lost" once it is over
+--   level      the level file's table
+--   queue      the lantern kinds, in firing order
+--   scripted   a pull the game makes itself: { dx =, dy =, time = drawn back so far }
+--   abilityAt  attract mode: the lantern's x (units) at which it is clicked in flight
+mode = mode or "player"
+phase = phase or "over"
+stars = stars or 0                   -- of a won level
+finalScore = finalScore or 0         -- the score the level ended with
+newBest = newBest or false           -- whether that score is the level's best yet
+shotsFired = shotsFired or 0
+phaseTime = phaseTime or 0           -- game time in this phase (sped up by --speed)
+phaseWorldTime = phaseWorldTime or 0 -- the world's time in this phase
+frameStep = frameStep or 0           -- this frame's game time
+flying = flying or {}                -- names of the lanterns of the current shot
+slowTime, quietTime, trailTime = slowTime or 0, quietTime or 0, trailTime or 0
+structureX = structureX or 0         -- world pixels: the middle of the structure
+gloomerNames = gloomerNames or {}
+pulling = pulling or false
+pullX, pullY = pullX or 0, pullY or 0
+lastCreak = lastCreak or 0
 
 -- Texts drawn each frame, remade only when what they show changes.
 local levelLabel, scoreLabel = "", ""

@@ -15,21 +15,18 @@ local ATTRACT_AFTER = 30 -- idle seconds on the title before the game plays itse
 local MENU_LEFT, MENU_TOP = -200, -618
 local VOLUME_SEGMENTS = 10
 
-local current = nil
-local started = false
-local settingsReturn = "title" -- where the settings' Back leads: "title" or "pause"
-local idle = 0
+-- Where the game is: module fields rather than locals, so that a reload of
+-- this file in developer mode (docs/script-api.md) keeps them.
+-- Besides these, `current`, the screen shown, is nil until the first frame.
+started = started or false
+settingsReturn = settingsReturn or "title" -- where the settings' Back leads: "title" or "pause"
+idle = idle or 0                           -- seconds without input on the title
+
 local lastCursorX, lastCursorY = 0, 0
-local levelNames = {} -- "1" .. "10", made once
+local levelNames = {} -- "1" .. "10", made when first drawn
 local scoreTexts = {} -- per level: { score =, text = }, the best score as drawn
 -- The end panel's lines, for the level, score and language they were made for.
 local endTexts = { locale = nil, level = nil, value = nil, score = "", best = "" }
-
-function init()
-    for n = 1, LEVEL_COUNT do
-        levelNames[n] = tostring(n)
-    end
-end
 
 local function isMenu(name)
     return name == "title" or name == "levels" or (name == "settings" and settingsReturn == "title")
@@ -165,6 +162,7 @@ local function levelCell(n, x, y)
         res.drawSprite("lock", x, y, "VCENTER", "HCENTER")
         return false
     end
+    levelNames[n] = levelNames[n] or tostring(n)
     local clicked = ui.smallButton(nil, x, y, levelNames[n])
     local best = saves.best(n)
     ui.stars(best and best.stars or 0, x, y + 50, CELL_STAR_SIZE)
