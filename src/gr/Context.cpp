@@ -132,7 +132,10 @@ void Context::setTransform(const float matrix[16])
     static const float kSin[] = {0, -1, 0, 1};
     static const float kCos[] = {1, 0, -1, 0};
     const int o = m_orientation & 3;
-    if (o == 0 || renderTargetHeight()) {
+    // Only a target made to be drawn unrotated keeps the matrix as given; other targets
+    // turn with the screen.
+    const bool unrotated = m_renderTarget && (m_renderTarget->usage() & Texture::USAGE_UNROTATED_TARGET);
+    if (o == 0 || unrotated) {
         std::memcpy(m_transform, matrix, sizeof(m_transform));
         return;
     }

@@ -17,6 +17,8 @@ public:
     virtual int height() const = 0;
     virtual PixelFormat format() const = 0;
     virtual int mipLevels() const = 0;
+    /// The usage bits it was made with (Usage).
+    virtual int usage() const { return 0; }
     /// Replaces a rectangle of a level with rows of pitch bytes in format.
     virtual void setSurface(int x, int y, const void* pixels, int pitch, int level, int width, int height,
                             PixelFormat::Type format) = 0;

@@ -199,3 +199,21 @@ TEST_F(WindowTest, TransformsAndStoredState)
     EXPECT_EQ(context().shaderPath(), "data/shaders/");
     EXPECT_EQ(context().storedFloat(), 1.0f);
 }
+
+TEST_F(WindowTest, OnlyUnrotatedTargetsSkipTheOrientationRotation)
+{
+    open(480, 320);
+    context().setOrientation(2); // a half turn negates x and y
+    lang::Ptr<gr::Texture> rotated =
+        context().createTexture(16, 16, 0, gr::PixelFormat::A8R8G8B8, gr::Texture::USAGE_RENDER_TARGET);
+    lang::Ptr<gr::Texture> unrotated =
+        context().createTexture(16, 16, 0, gr::PixelFormat::A8R8G8B8, gr::Texture::USAGE_UNROTATED_TARGET);
+    const auto turn = [&](gr::Texture* target) {
+        context().setRenderTarget(target);
+        context().resetTransform();
+        return std::vector<float>{context().transform()[0], context().transform()[5]};
+    };
+    EXPECT_EQ(turn(rotated.ptr()), (std::vector<float>{-1, -1}));
+    EXPECT_EQ(turn(unrotated.ptr()), (std::vector<float>{1, 1}));
+    EXPECT_EQ(turn(nullptr), (std::vector<float>{-1, -1}));
+}

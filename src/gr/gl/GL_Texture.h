@@ -24,6 +24,7 @@ public:
     int height() const override { return m_height; }
     PixelFormat format() const override { return m_format; }
     int mipLevels() const override { return m_mipLevels; }
+    int usage() const override { return m_usage; }
     void setSurface(int x, int y, const void* pixels, int pitch, int level, int width, int height,
                     PixelFormat::Type format) override;
 
