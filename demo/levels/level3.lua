@@ -4,6 +4,7 @@ theme = "hills"
 lanterns = { "spark", "flare", "spark" }
 solution = {
     { dx = -100, dy = 60 },
+    { dx = -71, dy = 78 },
 }
 world = {
     ground = { name = "ground", definition = "ground", x = 40, y = 5, angle = 0 },

@@ -67,7 +67,7 @@ definitions.gloomer_big = {
 -- fixed (density 0) and have no strength: nothing breaks them.
 definitions.rope_link = {
     sprite = "rope_link", material = "wood", width = 0.4, height = 1,
-    density = 0.6, friction = 0.5, restitution = 0, strength = 2, defence = 0.2, score = 100, zOrder = BLOCK_Z,
+    density = 4, friction = 0.5, restitution = 0, strength = 2, defence = 0.2, score = 100, zOrder = BLOCK_Z,
 }
 definitions.platform = {
     sprite = "platform", material = "wood", width = 8, height = 0.8,

@@ -3,7 +3,7 @@
 -- recorded solutions play it; three ask for fewer lanterns or more of the structure.
 level1 = { 5000, 9000, 13000 }
 level2 = { 10000, 13000, 18000 }
-level3 = { 10000, 14000, 20000 }
+level3 = { 10000, 13000, 18000 }
 level4 = { 10000, 15000, 21000 }
 level5 = { 18000, 26000, 33000 }
 level6 = { 15000, 20000, 27000 }

@@ -2,8 +2,8 @@
 -- lantern is aimed at the gloomer nearest the launcher by solving the throw's parabola,
 -- with a little variety so that no two rounds look the same.
 
--- Module fields rather than locals, so that a reload of
--- this file in developer mode (docs/script-api.md) keeps them.
+-- Module fields rather than locals, so that a reload of this file in developer mode
+-- (docs/script-api.md) keeps them.
 active = active or false
 sticky = sticky or false -- started with --attract: the player's input does not end it
 levelNumber = levelNumber or 0

@@ -16,8 +16,8 @@ local ARRIVED = 0.5     -- world pixels: close enough to stop easing
 local GROUND_SHOWN = 150
 local TOP_LIMIT = -2400
 
--- What the camera does now: module fields rather than locals, so that a reload of
--- this file in developer mode (docs/script-api.md) keeps them.
+-- What the camera does now: module fields rather than locals, so that a reload of this
+-- file in developer mode (docs/script-api.md) keeps them.
 left, top, zoom = left or 0, top or 0, zoom or 1
 targetZoom = targetZoom or 1
 focusX, focusY = focusX or 0, focusY or 0     -- the world point looked at

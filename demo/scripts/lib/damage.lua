@@ -20,8 +20,7 @@ gloomersLeft = gloomersLeft or 0
 
 -- Counts the gloomers of a newly made world.
 function reset()
-    -- A module field, kept when this file is reloaded in developer mode.
-gloomersLeft = gloomersLeft or 0
+    gloomersLeft = 0
     for _, body in pairs(objects.world) do
         if body.gloomer then
             gloomersLeft = gloomersLeft + 1

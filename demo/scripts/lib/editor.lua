@@ -17,8 +17,8 @@ local TURN = math.pi / 2
 local PAN_SPEED = 600 -- world pixels per second
 local SAVED_NOTICE = 2 -- seconds the "saved" notice stays
 
--- The editing: module fields rather than locals, so that a reload of
--- this file in developer mode (docs/script-api.md) keeps them. Besides these:
+-- The editing: module fields rather than locals, so that a reload of this file in
+-- developer mode (docs/script-api.md) keeps them. Besides these:
 --   level     the level file being edited
 --   selected  the name of the body being dragged or last touched
 grabX, grabY = grabX or 0, grabY or 0 -- the grab point's offset from the body's centre, units

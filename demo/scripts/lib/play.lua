@@ -55,9 +55,8 @@ local AIM_DOTS = 14
 local AIM_DOT_STEP = 0.07 -- seconds of flight between two dots of the aim preview
 local WAITING_SPACING = 36 -- pixels between the lanterns waiting on the ground
 
--- The game in play: module fields rather than locals, so that a reload of
--- this file in developer mode (docs/script-api.md) keeps them. Besides
--- these, nil until a level starts:
+-- The game in play: module fields rather than locals, so that a reload of this file in
+-- developer mode (docs/script-api.md) keeps them. Besides these, nil until a level starts:
 --   number     the level being played
 --   result     "won" or "lost" once it is over
 --   level      the level file's table

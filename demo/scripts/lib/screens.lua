@@ -15,9 +15,9 @@ local ATTRACT_AFTER = 30 -- idle seconds on the title before the game plays itse
 local MENU_LEFT, MENU_TOP = -200, -618
 local VOLUME_SEGMENTS = 10
 
--- Where the game is: module fields rather than locals, so that a reload of
--- this file in developer mode (docs/script-api.md) keeps them.
--- Besides these, `current`, the screen shown, is nil until the first frame.
+-- Where the game is: module fields rather than locals, so that a reload of this file in
+-- developer mode (docs/script-api.md) keeps them. `current`, the screen shown, is set on
+-- the first frame.
 started = started or false
 settingsReturn = settingsReturn or "title" -- where the settings' Back leads: "title" or "pause"
 idle = idle or 0                           -- seconds without input on the title
