@@ -223,8 +223,8 @@ local function pauseScreen()
     ui.panel(512, 420, 480, 400)
     heading("PAUSE_TITLE", 240)
     local resumeClicked = ui.button("PAUSE_RESUME", 512, 330)
-    local retryClicked = ui.button("PAUSE_RETRY", 512, 400)
-    local levelsClicked = ui.button("PAUSE_LEVELS", 512, 470)
+    local retryClicked = ui.button("PAUSE_RETRY", 512, 400, nil, "icon_retry")
+    local levelsClicked = ui.button("PAUSE_LEVELS", 512, 470, nil, "icon_levels")
     local settingsClicked = ui.button("MENU_SETTINGS", 512, 540)
     if resumeClicked or keyPressed.ESCAPE then
         resume()
@@ -262,7 +262,9 @@ local function settingsScreen()
     local quieter = ui.smallButton(nil, 412, 330, "-")
     local louder = ui.smallButton(nil, 612, 330, "+")
     volumeBar(330)
-    local muteClicked = ui.button(settings.audioEnabled and "SETTINGS_SOUND_ON" or "SETTINGS_SOUND_OFF", 512, 400)
+    local soundOn = settings.audioEnabled
+    local muteClicked = ui.button(soundOn and "SETTINGS_SOUND_ON" or "SETTINGS_SOUND_OFF", 512, 400, nil,
+        soundOn and "icon_sound_on" or "icon_sound_off")
     local languageClicked = ui.button("SETTINGS_LANGUAGE", 512, 470)
     local back = ui.button("MENU_BACK", 512, 600)
     if quieter then
@@ -307,9 +309,9 @@ local function endScreen(dt)
     else
         ui.plain(endTexts.best, 512, 445)
     end
-    local retryClicked = ui.button("END_RETRY", 412, 560, 180)
-    local nextClicked = won and play.number < LEVEL_COUNT and ui.button("END_NEXT", 612, 560, 180)
-    local levelsClicked = ui.button("END_LEVELS", 512, 640)
+    local retryClicked = ui.button("END_RETRY", 412, 560, 180, "icon_retry")
+    local nextClicked = won and play.number < LEVEL_COUNT and ui.button("END_NEXT", 612, 560, 180, "icon_next")
+    local levelsClicked = ui.button("END_LEVELS", 512, 640, nil, "icon_levels")
     if retryClicked then
         startLevel(play.number, "player")
     elseif nextClicked then

@@ -58,11 +58,15 @@ function panel(x, y, width, height)
     stretched("panel", x, y, width, height)
 end
 
--- A wide button with a text of texts.tsv; width defaults to the sprite's own.
-function button(id, x, y, width)
+-- A wide button with a text of texts.tsv and, when given, an icon sprite at its left end;
+-- width defaults to the sprite's own.
+function button(id, x, y, width, icon)
     width = width or BUTTON_WIDTH
     local sprite = isOver(x, y, width, BUTTON_HEIGHT) and "button_hover" or "button"
     stretched(sprite, x, y, width, BUTTON_HEIGHT)
+    if icon then
+        res.drawSprite(icon, x - width / 2 + BUTTON_HEIGHT / 2 + 4, y, "VCENTER", "HCENTER")
+    end
     text(id, x, y, "VCENTER", "HCENTER")
     return clickedWithSound(x, y, width, BUTTON_HEIGHT)
 end
