@@ -35,12 +35,12 @@ public:
     };
 
     /// Frames the graph keeps: three seconds at 60 frames a second.
-    static const int HISTORY = 180;
-    static const uint32_t PANEL = 0xc0000000;
-    static const uint32_t TEXT = 0xffffffff;
-    static const uint32_t BAR = 0xff40ff40;
-    static const uint32_t SLOW_BAR = 0xffff4040; ///< a frame longer than 1/30 s
-    static const uint32_t SIXTY_LINE = 0xffffff40;
+    static constexpr int HISTORY = 180;
+    static constexpr uint32_t PANEL = 0xc0000000;
+    static constexpr uint32_t TEXT = 0xffffffff;
+    static constexpr uint32_t BAR = 0xff40ff40;
+    static constexpr uint32_t SLOW_BAR = 0xffff4040; ///< a frame longer than 1/30 s
+    static constexpr uint32_t SIXTY_LINE = 0xffffff40;
 
     /// Reads the figures of the frame drawn so far: dt the frame's time step, voices the
     /// mixer's plays (-1 for none). Call it before anything but the game has drawn.

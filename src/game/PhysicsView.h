@@ -15,12 +15,12 @@ class World;
 class PhysicsView
 {
 public:
-    static const uint32_t AWAKE = 0xff40ff40;    ///< a dynamic body that moves
-    static const uint32_t SLEEPING = 0xff8080a0; ///< a dynamic body at rest
-    static const uint32_t STATIC = 0xff40a0ff;   ///< a body without mass
-    static const uint32_t JOINT = 0xffffd040;
-    static const uint32_t CONTACT = 0xffff4040;
-    static const uint32_t LIMITS = 0xffff40ff;
+    static constexpr uint32_t AWAKE = 0xff40ff40;    ///< a dynamic body that moves
+    static constexpr uint32_t SLEEPING = 0xff8080a0; ///< a dynamic body at rest
+    static constexpr uint32_t STATIC = 0xff40a0ff;   ///< a body without mass
+    static constexpr uint32_t JOINT = 0xffffd040;
+    static constexpr uint32_t CONTACT = 0xffff4040;
+    static constexpr uint32_t LIMITS = 0xffff40ff;
 
     /// Draws every shape's outline, every joint as a line between its anchors, every touching
     /// contact's points as small squares and the level limits as a rectangle, through the
