@@ -6,7 +6,7 @@
 --   settings.audioEnabled  false when the player muted the game (the engine starts the
 --                          audio output only while it is true)
 --   settings.language      "en_EN" or "fi_FI" once the player chose one; until then the
---                          engine's choice from the desktop's languages stands
+--                          desktop's language (LC_ALL, LC_MESSAGES, LANG) when the game has it
 --   highscores.levelN      { score = best score, stars = most stars } of level N
 
 LANGUAGES = { "en_EN", "fi_FI" }
@@ -27,11 +27,31 @@ end
 -- The engine chooses the language after createStartUpAssets: the player's own choice is
 -- applied after it, on the first frame.
 function applySavedLanguage()
+    local wanted = settings.language or desktopLanguage()
     for _, language in ipairs(LANGUAGES) do
-        if settings.language == language then
+        if wanted == language then
             useLanguage(language)
         end
     end
+end
+
+-- The desktop's language when the game has it: "fi_FI.UTF-8" in the first of LC_ALL,
+-- LC_MESSAGES and LANG that is set gives "fi_FI". (The engine's own choice is always
+-- en_EN on the desktop.)
+function desktopLanguage()
+    for _, variable in ipairs({ "LC_ALL", "LC_MESSAGES", "LANG" }) do
+        local value = os.getenv(variable)
+        if value and value ~= "" then
+            local code = string.lower(string.sub(value, 1, 2))
+            for _, language in ipairs(LANGUAGES) do
+                if string.lower(string.sub(language, 1, 2)) == code then
+                    return language
+                end
+            end
+            return nil
+        end
+    end
+    return nil
 end
 
 function useLanguage(language)
