@@ -95,9 +95,17 @@ protected:
     }
 };
 
+// Sanitizer builds run the game several times slower: there the first level of each theme
+// stands for the rest, which the plain build plays whole.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+const std::vector<int> LEVELS = {1, 6};
+#else
+const std::vector<int> LEVELS = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+#endif
+
 TEST_F(Lanternfall, EveryLevelIsWonByItsRecordedShots)
 {
-    for (int level = 1; level <= 10; ++level) {
+    for (int level : LEVELS) {
         const std::string name = "level " + std::to_string(level);
         GameProcess play(game("--level=" + std::to_string(level) + " --autoplay --exit-on-end --speed=8"),
                          dir / "level.txt");
