@@ -23,6 +23,10 @@ void App::keyUp(int)
 {
 }
 
+void App::textInput(const char*)
+{
+}
+
 void App::mouseMoved(int, int)
 {
 }

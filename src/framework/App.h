@@ -41,6 +41,9 @@ public:
     virtual void update(float dt, gr::Context* context, int passMask) = 0;
     virtual void keyDown(int code);
     virtual void keyUp(int code);
+    /// Text typed while text input is on (OSInterface::setTextInput): one or more
+    /// characters, UTF-8, after the key events that made them.
+    virtual void textInput(const char* utf8);
     virtual void orientationChanged() {}
     virtual void resized() {}
     /// x, y in window pixels (relative to the client centre while the mouse is captured).

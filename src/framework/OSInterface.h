@@ -36,6 +36,9 @@ public:
     /// Shows the named cursor: "EMPTY", "DEFAULT" or a cursor file loaded on first use.
     /// Throws lang::Exception "Setting cursor \"{0}\" failed! Code: {1}".
     virtual void setCursor(const lang::String& name) = 0;
+    /// Turns the window's text input on or off: while on, typed characters reach
+    /// App::textInput (after their keys' events) and an input method may compose them.
+    virtual void setTextInput(bool) {}
     /// Puts text (UTF-8) on the desktop's clipboard; false where there is none to put it on.
     virtual bool setClipboardText(const lang::String&) { return false; }
 

@@ -3,6 +3,7 @@
 #include "framework/Config.h"
 #include "framework/Framework.h"
 #include "framework/OSInterface.h"
+#include "game/DeveloperConsole.h"
 #include "game/DeveloperStats.h"
 #include "game/ErrorScreen.h"
 #include "game/GameLua.h"
@@ -122,6 +123,7 @@ GameApp::~GameApp()
     // The watcher's worker stops first. The world calls calculatePlaytime and saves the
     // settings on its way out; every script handle goes before the interpreter.
     m_hotReload.reset();
+    m_console.reset();
     m_keyNames.reset();
     m_world = nullptr;
     m_resources = nullptr;
@@ -228,9 +230,10 @@ void GameApp::update(float dt, gr::Context* context, int)
 
 void GameApp::publishKeys()
 {
+    // While the console is open the keys are its own: the game sees none held.
     bool held[KEY_COUNT];
     for (int i = 0; i < KEY_COUNT; ++i)
-        held[i] = isKeyDown(i);
+        held[i] = !m_consoleOpen && isKeyDown(i);
     m_world->keyPressed().setBooleans(*m_keyNames, m_keyPressedNow);
     m_world->keyReleased().setBooleans(*m_keyNames, m_keyReleasedNow);
     m_world->keyHold().setBooleans(*m_keyNames, held);

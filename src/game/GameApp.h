@@ -18,6 +18,7 @@ class LuaNames;
 
 namespace game {
 
+class DeveloperConsole;
 class DeveloperStats;
 class ErrorScreen;
 class GameLua;
@@ -37,6 +38,7 @@ public:
     void update(float dt, gr::Context* context, int passMask) override;
     void keyDown(int code) override;
     void keyUp(int code) override;
+    void textInput(const char* utf8) override;
     void mouseMoved(int x, int y) override;
     void mouseWheel(int notches) override;
     void activate(bool active) override;
@@ -88,6 +90,10 @@ public:
     /// failed reload shows the error screen over the running game; a reload that fixes the
     /// failure shown goes back to the game.
     void reloadSavedFiles();
+    /// Developer mode, F1: the console over the game, which takes every key while it is open.
+    bool consoleOpen() const { return m_consoleOpen; }
+    /// The console, once F1 has opened it; null before.
+    DeveloperConsole* console() const { return m_console.get(); }
     /// Developer mode's views over the game: F3 the physics view, F4 the statistics.
     bool physicsViewShown() const { return m_physicsView; }
     bool statisticsShown() const { return m_statisticsShown; }
@@ -147,6 +153,9 @@ private:
     bool m_screenshotRequested = false;
     lang::String m_lastScreenshot;
     std::unique_ptr<DeveloperStats> m_stats;
+    std::unique_ptr<DeveloperConsole> m_console;
+    bool m_consoleOpen = false;
+    bool m_keyToConsole[framework::KEY_COUNT] = {}; ///< held keys whose press the console took
     std::unique_ptr<InputRecording> m_recording; ///< --record
     std::vector<InputRecording::Event> m_replay;  ///< --replay: the events still to feed
     size_t m_replayNext = 0;
@@ -178,6 +187,11 @@ private:
     float inputFrame(float dt);
     /// Developer mode's keys while the game runs (F3, F4, F12); true when code was one.
     bool developerKey(int code);
+    /// Developer mode: F1 opens the console; while it is open it takes every key (F1 and
+    /// Esc close it). True when the console took code.
+    bool consoleKey(int code);
+    void openConsole();
+    void closeConsole();
     /// The developer views over the finished frame, then the screenshot if one was asked for.
     void drawDeveloperViews(float dt, gr::Context* context);
     void saveScreenshot(gr::Context* context);

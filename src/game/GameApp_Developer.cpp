@@ -40,6 +40,7 @@ bool GameApp::showKeptFailure(const char* title, FailureKind kind, const String&
     if (!m_world->takeFailure(&failure))
         return false;
     m_errorScreen.reset(new ErrorScreen(title, failure));
+    closeConsole();
     m_failureKind = kind;
     m_failedFile = file;
     // What the scripts left in settings may be half-done: the files keep their last good state.

@@ -44,7 +44,7 @@ void GameApp::keyDown(int code)
         errorScreenKey(code);
         return;
     }
-    if (m_developer && developerKey(code))
+    if (m_developer && (consoleKey(code) || developerKey(code)))
         return;
     if (code >= 0 && code < framework::KEY_COUNT)
         m_keyPressedNow[code] = true;
@@ -54,6 +54,10 @@ void GameApp::keyUp(int code)
 {
     if (!inputArrives(InputRecording::KEY_UP, code))
         return;
+    if (code >= 0 && code < framework::KEY_COUNT && m_keyToConsole[code]) {
+        m_keyToConsole[code] = false;
+        return;
+    }
     if (code >= 0 && code < framework::KEY_COUNT)
         m_keyReleasedNow[code] = true;
 }

@@ -1,13 +1,16 @@
-// Developer mode's tools over the running game: the physics view, the statistics, the
-// screenshot key, and the recording and replay of the input.
+// Developer mode's tools over the running game: the console, the physics view, the
+// statistics, the screenshot key, and the recording and replay of the input.
 
 #include "game/GameApp.h"
 
+#include "framework/OSInterface.h"
+#include "game/DeveloperConsole.h"
 #include "game/DeveloperStats.h"
 #include "game/GameLua.h"
 #include "game/LuaResources.h"
 #include "game/Resources.h"
 #include "game/PhysicsView.h"
+#include "game/ScriptFailure.h"
 #include "gr/Context.h"
 #include "img/PngWriter.h"
 #include "io/AppData.h"
@@ -51,6 +54,59 @@ String screenshotPath(const String& directory)
 
 } // namespace
 
+bool GameApp::consoleKey(int code)
+{
+    if (!m_consoleOpen) {
+        if (code != framework::KEY_F1)
+            return false;
+        openConsole();
+    } else if (code == framework::KEY_F1 + 2 || code == framework::KEY_F1 + 3 || code == framework::KEY_F12) {
+        return false; // the other developer keys type nothing: they still work
+    } else if (code == framework::KEY_F1 || code == framework::KEY_ESCAPE) {
+        closeConsole();
+    } else {
+        m_console->key(code);
+        // What the line left for the error screen is the line's error, shown with it.
+        ScriptFailure failure;
+        if (m_world->takeFailure(&failure))
+            m_console->addError(failure.message);
+    }
+    if (code >= 0 && code < framework::KEY_COUNT)
+        m_keyToConsole[code] = true;
+    return true;
+}
+
+void GameApp::openConsole()
+{
+    if (!m_console) {
+        try {
+            m_console.reset(new DeveloperConsole(m_lua.ptr(), *m_world));
+        } catch (const lang::Throwable& e) {
+            lang::log("Can't open the console: %s\n", e.getMessage().c_str());
+            return;
+        }
+    }
+    m_consoleOpen = true;
+    os()->setTextInput(true);
+    lang::log("Console open: Enter runs a line of Lua, Up and Down recall lines, F1 or Esc closes\n");
+}
+
+void GameApp::closeConsole()
+{
+    if (!m_consoleOpen)
+        return;
+    m_consoleOpen = false;
+    os()->setTextInput(false);
+}
+
+void GameApp::textInput(const char* utf8)
+{
+    // Typed text is not part of a recording: a replay takes none from the window.
+    if (m_replaying || !m_consoleOpen || m_errorScreen)
+        return;
+    m_console->type(utf8);
+}
+
 bool GameApp::developerKey(int code)
 {
     if (code == framework::KEY_F1 + 2) {
@@ -81,11 +137,14 @@ void GameApp::drawDeveloperViews(float dt, gr::Context* context)
         if (m_physicsView)
             PhysicsView::draw(context, m_world->physics(), m_world->topLeftX(), m_world->topLeftY(),
                               m_world->worldScale());
-        if (m_statisticsShown) {
+        if (m_statisticsShown || m_consoleOpen) {
             // Over the screen as it is, whatever transform the scripts left for their next frame.
             const gr::DrawState saved = context->drawState();
             context->setDrawState(gr::DrawState());
-            m_stats->draw(context);
+            if (m_statisticsShown)
+                m_stats->draw(context);
+            if (m_consoleOpen)
+                m_console->draw(context);
             context->flush();
             context->setDrawState(saved);
         }
@@ -93,6 +152,7 @@ void GameApp::drawDeveloperViews(float dt, gr::Context* context)
     } catch (const lang::Throwable& e) {
         lang::log("Can't draw the developer views: %s\n", e.getMessage().c_str());
         m_physicsView = m_statisticsShown = false;
+        closeConsole();
     }
     if (m_screenshotRequested) {
         m_screenshotRequested = false;

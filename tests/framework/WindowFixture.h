@@ -39,6 +39,7 @@ public:
     }
     void keyDown(int code) override { calls.push_back("down " + std::to_string(code)); }
     void keyUp(int code) override { calls.push_back("up " + std::to_string(code)); }
+    void textInput(const char* utf8) override { calls.push_back(std::string("text ") + utf8); }
     void mouseMoved(int px, int py) override { x = px, y = py; }
     void mouseWheel(int notches) override { calls.push_back("wheel " + std::to_string(notches)); }
     void resized() override { calls.push_back("resized"); }

@@ -79,6 +79,27 @@ TEST_F(WindowTest, TextGoesOnTheClipboard)
     SDL_free(back);
 }
 
+TEST_F(WindowTest, TypedTextArrivesOnlyWhileTextInputIsOn)
+{
+    open();
+    drain();
+    // Off until the game has a line to edit: no input method composes over the game's keys.
+    EXPECT_FALSE(SDL_IsTextInputActive());
+    platform.setTextInput(true);
+    EXPECT_TRUE(SDL_IsTextInputActive());
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = SDL_GetWindowID(platform.window());
+    std::snprintf(e.text.text, sizeof e.text.text, "%s", "p\xc3\xa9");
+    key(SDLK_p, true);
+    send(e);
+    key(SDLK_p, false);
+    EXPECT_EQ(app->calls, (Calls{"down 16", "text p\xc3\xa9", "up 16"}));
+    platform.setTextInput(false);
+    EXPECT_FALSE(SDL_IsTextInputActive());
+}
+
 TEST_F(WindowTest, ClosingTheWindowQuits)
 {
     open();

@@ -1,9 +1,11 @@
 // Developer mode: plain scripts, the error screen, the native's name in errors, no saving
-// after an error, and hot reload of saved files.
+// after an error, hot reload of saved files, and the console.
 
 #include "GameFixture.h"
+#include "GameProcess.h"
 #include "ResourceWriters.h"
 
+#include "game/DeveloperConsole.h"
 #include "game/ErrorScreen.h"
 #include "game/LuaResources.h"
 #include "game/ScriptFile.h"
@@ -20,6 +22,7 @@ using Clock = std::chrono::steady_clock;
 
 const int KEY_C = framework::KEY_A + 2;
 const int KEY_R = framework::KEY_A + 17;
+const int KEY_P = framework::KEY_A + 15;
 
 /// The OS side with a clipboard.
 class ClipboardOS : public FakeOS
@@ -92,6 +95,67 @@ class ErrorScreen : public Developer
 
 class HotReload : public Developer
 {
+};
+
+/// A game whose update counts its frames and notes the keys it was given.
+class Console : public Developer
+{
+protected:
+    static constexpr const char* kGame = "score = 1 frames = 0 seen = ''\n"
+                                         "function bonus(n) return score * n, 'points' end\n"
+                                         "function update(dt)\n"
+                                         "  frames = frames + 1\n"
+                                         "  for _, key in ipairs({ 'F1', 'P', 'RETURN', 'ESCAPE', 'UP' }) do\n"
+                                         "    if keyPressed[key] then seen = seen .. key .. ' ' end\n"
+                                         "    if keyHold[key] then seen = seen .. 'held ' .. key .. ' ' end\n"
+                                         "  end\n"
+                                         "end\n";
+
+    void press(int code)
+    {
+        app->setKeyDown(code, true);
+        app->keyDown(code);
+        app->setKeyDown(code, false);
+        app->keyUp(code);
+    }
+    /// Types a line into the open console and runs it.
+    void enter(const std::string& line)
+    {
+        app->textInput(line.c_str());
+        press(framework::KEY_RETURN);
+    }
+    const game::DeveloperConsole::Line& last() { return app->console()->scrollback().back(); }
+    std::string scrollback()
+    {
+        std::string text;
+        for (const game::DeveloperConsole::Line& line : app->console()->scrollback())
+            text += std::to_string(line.kind) + " " + line.text + "\n";
+        return text;
+    }
+};
+
+/// The console on an interpreter of its own, for its editing and history.
+class ConsoleLine : public ::testing::Test
+{
+protected:
+    LogCapture log;
+    lang::Ptr<lua::LuaState> lua = new lua::LuaState;
+    lua::LuaTable env{lua.ptr()};
+    std::unique_ptr<game::DeveloperConsole> console;
+
+    void SetUp() override
+    {
+        env.inheritFrom(lua->globals());
+        console.reset(new game::DeveloperConsole(lua.ptr(), env));
+    }
+    void TearDown() override { console.reset(); }
+    std::vector<std::string> history()
+    {
+        std::vector<std::string> out;
+        for (const String& line : console->history())
+            out.push_back(line.str());
+        return out;
+    }
 };
 
 const char* const kFailingUpdate = "frames = 0\n"
@@ -484,4 +548,344 @@ TEST_F(HotReload, SpriteSheetsTheirImagesFontsAndTextsReloadInPlace)
     framesUntil([&] { return contains(log.text(), "Reloaded TEXTS_BASIC.dat\n"); });
     EXPECT_EQ(resources.getString("TEXTS_BASIC", "PLAY"), "Start");
     EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+}
+
+// --- the console ---------------------------------------------------------------------
+
+TEST_F(Console, ALineRunsInTheGamesTableAndItsValuesArePrintedAndLogged)
+{
+    plain("gamelogic.lua", kGame);
+    launch(true);
+    press(framework::KEY_F1);
+    ASSERT_TRUE(app->consoleOpen());
+    ASSERT_NE(app->console(), nullptr);
+
+    enter("score = 5");
+    EXPECT_EQ(world().getNumber("score"), 5.0f);
+    EXPECT_EQ(last().text, "> score = 5");
+    EXPECT_EQ(last().kind, game::DeveloperConsole::ECHO); // a statement has no values
+
+    enter("bonus(3)");
+    EXPECT_EQ(last().text, "15\tpoints");
+    EXPECT_EQ(last().kind, game::DeveloperConsole::RESULT);
+    EXPECT_TRUE(contains(log.text(), "console> bonus(3)\nconsole: 15\tpoints\n")) << log.text();
+
+    // print takes any values in the console; what it writes goes to the log and under the line.
+    log.clear();
+    enter("print(1 + 2, nil, seen)");
+    EXPECT_EQ(last().text, "3\tnil\t");
+    EXPECT_EQ(last().kind, game::DeveloperConsole::OUTPUT);
+    EXPECT_TRUE(contains(log.text(), "console> print(1 + 2, nil, seen)\n3\tnil\t\n")) << log.text();
+
+    // Functions and tables made in the console are the game's; a local is the line's own.
+    enter("function double(n) return 2 * n end local hidden = 1 shared = { double(21) }");
+    EXPECT_EQ(number("double(4)"), 8.0f);
+    EXPECT_EQ(number("shared[1]"), 42.0f);
+    EXPECT_FALSE(boolean("hidden ~= nil"));
+    enter("nothing");
+    EXPECT_EQ(last().text, "nil");
+    EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+}
+
+TEST_F(Console, AnErrorIsTheLinesResultAndTheGameGoesOn)
+{
+    plain("gamelogic.lua", kGame);
+    plain("lib/broken.lua", "value = = 1\n");
+    launch(true);
+    press(framework::KEY_F1);
+    frame(0.01f);
+
+    enter("nosuch()");
+    EXPECT_EQ(last().kind, game::DeveloperConsole::FAILURE);
+    EXPECT_EQ(last().text, "console:1: attempt to call global 'nosuch' (a nil value)");
+    EXPECT_TRUE(contains(log.text(), "console error: console:1: attempt to call global 'nosuch' (a nil value)\n"))
+        << log.text();
+    enter("score = = 2");
+    EXPECT_EQ(last().text, "Error while compiling Lua: console:1: unexpected symbol near '='");
+    enter("error('out of lanterns')");
+    EXPECT_EQ(last().text, "out of lanterns");
+    // A native's type error names it; an engine error raised in a native gets its name.
+    enter("createBox('crate', '', 0, 'one', 1, 1, 1, 0.5, 0, true, false, 1)");
+    EXPECT_EQ(last().text, "createBox: Excepted type NUMBER at stack position 4 but found STRING");
+    enter("res.createSpriteSheet('sprites/nowhere.dat')");
+    EXPECT_TRUE(contains(last().text, "Failed to open")) << scrollback();
+    EXPECT_TRUE(contains(last().text, "(in the native createSpriteSheet)")) << scrollback();
+    // A failure the engine keeps for the error screen is the line's too.
+    enter("loadLuaFileToObject(scriptPath .. '/lib/broken.lua', this, 'broken')");
+    EXPECT_EQ(last().kind, game::DeveloperConsole::FAILURE) << scrollback();
+    EXPECT_TRUE(contains(last().text, "broken.lua:1:")) << scrollback();
+
+    const float frames = world().getNumber("frames");
+    frame(0.01f);
+    frame(0.01f);
+    EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+    EXPECT_EQ(world().getNumber("frames"), frames + 2);
+    EXPECT_TRUE(app->consoleOpen());
+    // The game keeps saving at exit: nothing it ran failed.
+    EXPECT_TRUE(world().savesAtExit());
+}
+
+TEST_F(Console, WhileOpenTheKeysAreItsOwnAndF1OrEscClosesIt)
+{
+    plain("gamelogic.lua", kGame);
+    launch(true);
+    app->setKeyDown(framework::KEY_UP, true); // held since before the console opened
+    app->keyDown(framework::KEY_UP);
+    frame(0.01f);
+    EXPECT_EQ(world().getString("seen"), "UP held UP ");
+    run("seen = ''");
+
+    press(framework::KEY_F1);
+    app->setKeyDown(KEY_P, true);
+    app->keyDown(KEY_P);
+    app->textInput("p");
+    frame(0.01f);
+    press(framework::KEY_RETURN);
+    frame(0.01f);
+    // None of it reached the game, nor the key held from before.
+    EXPECT_EQ(world().getString("seen"), "");
+    // A key the console took is not released in the game either.
+    app->setKeyDown(KEY_P, false);
+    app->keyUp(KEY_P);
+    frame(0.01f);
+    EXPECT_FALSE(world().keyReleased().getBoolean("P"));
+
+    press(framework::KEY_ESCAPE);
+    EXPECT_FALSE(app->consoleOpen());
+    EXPECT_FALSE(app->quitRequested());
+    frame(0.01f);
+    EXPECT_EQ(world().getString("seen"), "held UP ");
+    press(KEY_P);
+    frame(0.01f);
+    EXPECT_EQ(world().getString("seen"), "held UP P held UP ");
+
+    // F1 opens it again and closes it; the text typed while it was closed went nowhere.
+    app->textInput("x = 1");
+    press(framework::KEY_F1);
+    EXPECT_TRUE(app->consoleOpen());
+    EXPECT_EQ(app->console()->input(), "");
+    press(framework::KEY_F1);
+    EXPECT_FALSE(app->consoleOpen());
+    EXPECT_FALSE(world().getBoolean("x"));
+}
+
+TEST_F(Console, WithoutDeveloperModeF1ReachesTheScripts)
+{
+    script("gamelogic.lua", kGame);
+    launch(false);
+    press(framework::KEY_F1);
+    EXPECT_FALSE(app->consoleOpen());
+    EXPECT_EQ(app->console(), nullptr);
+    app->textInput("score = 9");
+    press(framework::KEY_RETURN);
+    frame(0.01f);
+    EXPECT_EQ(world().getString("seen"), "F1 RETURN ");
+    EXPECT_EQ(world().getNumber("score"), 1.0f);
+    EXPECT_FALSE(contains(log.text(), "console")) << log.text();
+}
+
+TEST_F(Console, ItIsDrawnOverTheBottomOfTheGame)
+{
+    plain("gamelogic.lua", "function update() drawRect(0, 0, 1, 1, 0, 0, 480, 320, false) end\n");
+    launch(true);
+    press(framework::KEY_F1);
+    enter("1 + 1");
+    app->textInput("wait");
+    context->take();
+    frame(0.01f);
+    const std::vector<DrawnQuad> quads = context->take();
+    // The game's frame first, then the panel across the window's foot, then the text on it.
+    const auto panel = std::find_if(quads.begin(), quads.end(),
+                                    [](const DrawnQuad& q) { return q.colour == game::DeveloperConsole::PANEL; });
+    ASSERT_NE(panel, quads.end());
+    EXPECT_NE(panel, quads.begin());
+    EXPECT_EQ(panel->x, 0);
+    EXPECT_EQ(panel->width, 480);
+    EXPECT_EQ(panel->y + panel->height, 320);
+    // Three rows (the line, its value, the prompt) of 10 pixels with 4 above and below.
+    EXPECT_EQ(panel->height, 3 * 10 + 8);
+    auto drawn = [&](uint32_t colour) {
+        return std::count_if(panel, quads.end(), [&](const DrawnQuad& q) { return q.colour == colour; });
+    };
+    EXPECT_GT(drawn(game::DeveloperConsole::ECHO_TEXT), 10);
+    EXPECT_GT(drawn(game::DeveloperConsole::RESULT_TEXT), 2);
+    EXPECT_GT(drawn(game::DeveloperConsole::TEXT), 10); // the prompt, "wait" and the cursor
+
+    press(framework::KEY_F1);
+    frame(0.01f);
+    const std::vector<DrawnQuad> closed = context->take();
+    EXPECT_EQ(std::count_if(closed.begin(), closed.end(),
+                            [](const DrawnQuad& q) { return q.colour == game::DeveloperConsole::PANEL; }),
+              0);
+}
+
+TEST_F(ConsoleLine, UpAndDownWalkTheHistoryAndKeepTheDraft)
+{
+    console->run("a = 1");
+    console->run("a = 2");
+    console->run("a = 2"); // the same line again is one entry
+    console->run("  ");    // a blank one is none
+    EXPECT_EQ(history(), (std::vector<std::string>{"a = 1", "a = 2"}));
+
+    console->type("b = ");
+    console->key(framework::KEY_UP);
+    EXPECT_EQ(console->input(), "a = 2");
+    console->key(framework::KEY_UP);
+    EXPECT_EQ(console->input(), "a = 1");
+    console->key(framework::KEY_UP); // the oldest stays
+    EXPECT_EQ(console->input(), "a = 1");
+    console->key(framework::KEY_DOWN);
+    EXPECT_EQ(console->input(), "a = 2");
+    console->key(framework::KEY_DOWN);
+    EXPECT_EQ(console->input(), "b = "); // the line being typed comes back
+    console->key(framework::KEY_DOWN);
+    EXPECT_EQ(console->input(), "b = ");
+
+    // A recalled line edited and run is a new entry; the walk starts again from the newest.
+    console->key(framework::KEY_UP);
+    console->key(framework::KEY_UP);
+    console->key(framework::KEY_BACKSPACE);
+    console->type("7");
+    console->key(framework::KEY_RETURN);
+    EXPECT_EQ(env.getNumber("a"), 7.0f);
+    EXPECT_EQ(console->input(), "");
+    EXPECT_EQ(history(), (std::vector<std::string>{"a = 1", "a = 2", "a = 7"}));
+    console->key(framework::KEY_UP);
+    EXPECT_EQ(console->input(), "a = 7");
+
+    for (int i = 0; i < game::DeveloperConsole::HISTORY + 5; ++i)
+        console->run(String("n = " + std::to_string(i)));
+    EXPECT_EQ(console->history().size(), static_cast<size_t>(game::DeveloperConsole::HISTORY));
+    EXPECT_EQ(console->history().front(), "n = 5");
+}
+
+TEST_F(ConsoleLine, TypingTakesPrintableTextAndBackspaceAWholeCharacter)
+{
+    console->type("s = '\xc3\xa9t\xc3\xa9\r\n\t\x7f'");
+    EXPECT_EQ(console->input(), "s = '\xc3\xa9t\xc3\xa9'");
+    console->key(framework::KEY_BACKSPACE);
+    console->key(framework::KEY_BACKSPACE);
+    EXPECT_EQ(console->input(), "s = '\xc3\xa9t");
+    console->type("'");
+    console->key(framework::KEY_RETURN);
+    EXPECT_EQ(env.getString("s"), "\xc3\xa9t");
+    for (int i = 0; i < 3; ++i)
+        console->key(framework::KEY_BACKSPACE); // on an empty line: nothing
+    EXPECT_EQ(console->input(), "");
+}
+
+TEST_F(ConsoleLine, OutputLinesAreSplitAndTheScrollbackIsBounded)
+{
+    EXPECT_TRUE(console->run("print('one\\ntwo')"));
+    const auto& lines = console->scrollback();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].text, "one");
+    EXPECT_EQ(lines[2].text, "two");
+    EXPECT_FALSE(console->run("error({})"));
+    EXPECT_EQ(lines.back().text, "error with a non-text value");
+    for (int i = 0; i < game::DeveloperConsole::SCROLLBACK; ++i)
+        console->run("1");
+    EXPECT_EQ(lines.size(), static_cast<size_t>(game::DeveloperConsole::SCROLLBACK));
+    EXPECT_EQ(lines.back().text, "1");
+    EXPECT_EQ(lines.back().kind, game::DeveloperConsole::RESULT);
+}
+
+namespace {
+
+/// A game for the engine's executable: enciphered, so that it runs with developer mode on
+/// and off, noting the keys it sees and where the console's lines land.
+class ConsoleProcess : public ::testing::Test
+{
+protected:
+    TempDir dir;
+
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X server: run through ./test.sh (xvfb-run)";
+        dir.write("config.lua", "name = 'console' width = 320 height = 240 datapath = 'data/' scriptPath = 'scripts'\n");
+        std::system(("mkdir -p '" + dir.path() + "/data/scripts' '" + dir.path() + "/data/shaders' && cp '" +
+                     TEST_SOURCE_DIR "/../share/effects/'* '" + dir.path() + "/data/shaders/'")
+                        .c_str());
+        const std::pair<const char*, std::string> scripts[] = {
+            {"starLimits.lua", ""},
+            {"loadlist.lua", ""},
+            {"blocks.lua", ""},
+            {"gamelogic.lua", "score = 14 started = false\n"
+                              "function update(dt)\n"
+                              "  if not started then started = true print('game running') end\n"
+                              "  for _, key in ipairs({ 'F1', 'P', 'RETURN' }) do\n"
+                              "    if keyPressed[key] then print('game saw ' .. key) end\n"
+                              "  end\n"
+                              "end\n"},
+        };
+        for (const auto& script : scripts) {
+            const String cipher = lang::BlockCipher::encipher(game::scriptKey(), script.second.data(),
+                                                              static_cast<int>(script.second.size()));
+            dir.write(std::string("data/scripts/") + script.first, cipher.str());
+        }
+    }
+    std::string game(const std::string& options) const
+    {
+        return "'" PELTERRA_EXECUTABLE "' '" + (dir / "config.lua") + "' " + options;
+    }
+    /// Real keyboard input through the X server, into the window under the pointer.
+    static void xdotool(const std::string& arguments)
+    {
+        ASSERT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
+    }
+    static void focus(GameProcess& play)
+    {
+        ASSERT_NE(play.waitFor("game running", 30), "") << play.log();
+        xdotool("mousemove 160 120");
+        ASSERT_NE(play.waitFor("framework: Window \"console (320x240)\" activated", 10), "") << play.log();
+    }
+};
+
+} // namespace
+
+TEST_F(ConsoleProcess, F1OpensItAndATypedLineRunsInTheGame)
+{
+    GameProcess play(game("--dev"), dir / "dev.txt");
+    focus(play);
+    size_t at = 0;
+    xdotool("key F1");
+    ASSERT_NE(play.waitFor("Console open", 10, 0, &at), "") << play.log();
+    xdotool("type 'print(1+2)'");
+    xdotool("key Return");
+    ASSERT_NE(play.waitFor("console> print(1+2)", 10, at, &at), "") << play.log();
+    EXPECT_EQ(play.waitFor("3", 10, at), "3") << play.log();
+    xdotool("type 'score * 3'");
+    xdotool("key Return");
+    EXPECT_NE(play.waitFor("console: 42", 10, at), "") << play.log();
+    xdotool("type 'nosuch.field'");
+    xdotool("key Return");
+    EXPECT_NE(play.waitFor("console error: console:1: attempt to index global 'nosuch' (a nil value)", 10, at), "")
+        << play.log();
+    // Up brings the line back; the game still runs, and saw none of the keys.
+    xdotool("key Up Return");
+    EXPECT_NE(play.waitFor("console> nosuch.field", 10, at, &at), "") << play.log();
+    xdotool("key Escape");
+    xdotool("key p");
+    EXPECT_NE(play.waitFor("game saw P", 10, at), "") << play.log();
+    EXPECT_EQ(play.end(), 0);
+    const std::string log = play.log();
+    EXPECT_FALSE(contains(log, "game saw F1")) << log;
+    EXPECT_FALSE(contains(log, "game saw RETURN")) << log;
+    EXPECT_FALSE(contains(log, "Script error")) << log;
+}
+
+TEST_F(ConsoleProcess, WithoutDeveloperModeF1IsTheGamesKey)
+{
+    GameProcess play(game(""), dir / "plain.txt");
+    focus(play);
+    xdotool("key F1");
+    xdotool("type 'print(1+2)'");
+    xdotool("key Return");
+    EXPECT_NE(play.waitFor("game saw F1", 10), "") << play.log();
+    EXPECT_NE(play.waitFor("game saw P", 10), "") << play.log();
+    EXPECT_NE(play.waitFor("game saw RETURN", 10), "") << play.log();
+    EXPECT_EQ(play.end(), 0);
+    EXPECT_FALSE(contains(play.log(), "console>")) << play.log();
+    EXPECT_FALSE(contains(play.log(), "Console open")) << play.log();
 }

@@ -89,6 +89,8 @@ bool OSSDL::createWindow(const String&, int width, int height, bool fullScreen)
             SDL_Delay(100);
         }
         m_videoStarted = true;
+        // SDL starts with text input on; the game asks for it when it has a line to edit.
+        SDL_StopTextInput();
     }
     // The pixel format must be known when the window is made: X11 picks its visual then.
     if (!gr::GL_ContextBase::setWindowAttributes()) {
@@ -337,6 +339,16 @@ bool OSSDL::setClipboardText(const lang::String& text)
     return true;
 }
 
+void OSSDL::setTextInput(bool on)
+{
+    if (!m_videoStarted)
+        return;
+    if (on)
+        SDL_StartTextInput();
+    else
+        SDL_StopTextInput();
+}
+
 void OSSDL::holdMouse(bool hold)
 {
     if (!m_window)
@@ -535,6 +547,10 @@ void OSSDL::dispatch(const SDL_Event& event)
         }
         break;
     }
+    case SDL_TEXTINPUT:
+        if (App* app = App::current())
+            app->textInput(event.text.text);
+        break;
     case SDL_MOUSEMOTION: mouseMove(event.motion.x, event.motion.y); break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {

@@ -24,6 +24,7 @@ public:
     /// Releasing also gives the pointer back at once: the frame loop only holds it.
     bool setMouseCaptured(bool captured) override;
     bool setClipboardText(const lang::String& text) override;
+    void setTextInput(bool on) override;
 
     // Platform
     OSInterface* os() override { return this; }
