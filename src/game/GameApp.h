@@ -84,7 +84,8 @@ public:
     /// Developer mode, R on the error screen: a failed reload is tried again; otherwise the
     /// start-up scripts run again in the game's table (starLimits.lua, loadlist.lua,
     /// gamelogic.lua, blocks.lua, then createStartUpAssets()). The game goes on when they
-    /// succeed; else the error screen shows their failure.
+    /// succeed; else the error screen shows their failure. The R key then restarts the level
+    /// that was running (restartLevel).
     void reloadScripts();
     /// Developer mode: reloads what was saved under the data directory (see HotReload). A
     /// failed reload shows the error screen over the running game; a reload that fixes the
@@ -176,6 +177,9 @@ private:
     void drawErrorScreen(gr::Context* context);
     /// The error screen's keys: R, C and Esc.
     void errorScreenKey(int code);
+    /// Developer mode, after R: when level is not "", the scripts' restartLevel(level) makes
+    /// it again; a game without one is told so in the log. A failure shows the error screen.
+    void restartLevel(const lang::String& level);
     void startHotReload();
     /// Developer mode: --record=FILE and --replay=FILE after the configuration.
     void startInputRecording(const lang::Array<lang::String>& arguments);

@@ -74,6 +74,21 @@ void GameApp::reloadScripts()
         lang::log("Reloaded the start-up scripts\n");
 }
 
+void GameApp::restartLevel(const String& level)
+{
+    if (level.isEmpty())
+        return;
+    // Only the scripts know how a level becomes its world: loadLevel reads the file, they
+    // make the objects and their own state from it.
+    if (!m_world->isFunction("restartLevel")) {
+        lang::log("The game defines no restartLevel(levelName): %s goes on as it was\n", level.c_str());
+        return;
+    }
+    lang::log("Restarting %s\n", level.c_str());
+    runScripts([this, &level] { m_world->call("restartLevel", {lua::LuaValue(level)}); });
+    showKeptFailure("Script error", FAILED_FRAME);
+}
+
 void GameApp::startHotReload()
 {
     try {
@@ -107,7 +122,11 @@ void GameApp::reloadSavedFiles()
 void GameApp::errorScreenKey(int code)
 {
     if (code == framework::KEY_A + ('R' - 'A')) {
+        // The level that was running, before the scripts run again and perhaps load another.
+        const String level = m_world->currentLevel();
         reloadScripts();
+        if (!m_errorScreen)
+            restartLevel(level);
     } else if (code == framework::KEY_A + ('C' - 'A')) {
         if (os()->setClipboardText(m_errorScreen->text()))
             lang::log("Copied the error report to the clipboard\n");

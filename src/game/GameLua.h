@@ -277,6 +277,8 @@ public:
     /// Empties the world, reloads blocks.lua and particles.lua, and runs the enciphered
     /// level file into the global loadedObjects; a failure logs "Unable to load level.".
     void loadLevel(lang::String levelName);
+    /// The name the last loadLevel loaded, "" when none has or the last one failed.
+    const lang::String& currentLevel() const { return m_currentLevel; }
     /// Writes the level table built from objects, as plain Lua source.
     void saveLevel(lang::String levelName);
     /// Writes the global table globalName as Lua source: enciphered into the application
@@ -360,6 +362,7 @@ private:
     uint8_t m_scriptKey[KEY_SIZE];
     lang::Ptr<pf::VideoPlayer> m_videoPlayer;
     bool m_scriptsLoaded = false;
+    lang::String m_currentLevel;
     bool m_savesAtExit = true;
     /// Developer mode: the table each script or data file ran in, by full path, and whether
     /// it ran as data.

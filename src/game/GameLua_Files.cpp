@@ -41,8 +41,10 @@ void GameLua::loadLevel(String levelName)
         lang::log("Loading level from file...\n");
         lua::LuaTable level = loadDataFile(levelName + ".lua");
         setTable(String("loadedObjects"), &level);
+        m_currentLevel = levelName;
     } catch (const lang::Throwable&) {
         lang::log("Unable to load level.\n");
+        m_currentLevel = String();
     }
     m_physics->setLoading(false);
 }

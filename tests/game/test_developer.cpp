@@ -10,6 +10,8 @@
 #include "game/LuaResources.h"
 #include "game/ScriptFile.h"
 
+#include <box2d/box2d.h>
+
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -322,6 +324,7 @@ TEST_F(ErrorScreen, RRunsTheFixedStartUpAgain)
     frame(0.01f);
     frame(0.01f);
     EXPECT_EQ(world().getNumber("frames"), 2.0f);
+    EXPECT_FALSE(contains(log.text(), "Restarting")) << log.text(); // no level was running
 
     // A start-up that still fails shows why, and R tries again.
     plain("gamelogic.lua", "function update(dt) end\nlocal x = = 1\n");
@@ -330,6 +333,96 @@ TEST_F(ErrorScreen, RRunsTheFixedStartUpAgain)
     EXPECT_EQ(app->errorScreen()->title(), "Start-up failed");
     EXPECT_TRUE(contains(errorText(), "Error while compiling Lua")) << errorText();
     EXPECT_TRUE(contains(errorText(), "> 2 | local x = = 1\n")) << errorText();
+}
+
+// A level of one crate, made by the scripts from loadedObjects.
+const char* const kLevelGame = "objects.world = {} deadBlocks = {}\n"
+                               "function startLevel(name)\n"
+                               "  objects.world = {} deadBlocks = {}\n"
+                               "  loadLevel(name)\n"
+                               "  for key, entry in pairs(loadedObjects.world) do\n"
+                               "    createBox(key, '', entry.x, entry.y, 1, 1, 1, 0.5, 0, true, false, 1)\n"
+                               "  end\n"
+                               "  setPhysicsEnabled(true)\n"
+                               "  frames = 0\n"
+                               "end\n"
+                               "function update(dt)\n"
+                               "  frames = frames + 1\n"
+                               "  if broken then error('the crate is lost') end\n"
+                               "end\n";
+
+TEST_F(ErrorScreen, RRestartsTheLevelThatWasRunning)
+{
+    plain("gamelogic.lua", std::string(kLevelGame) +
+                               "function restartLevel(name) restarted = { name, select('#', name) } startLevel(name) end\n");
+    // Data sees the interpreter's globals only: it counts its runs there.
+    data.write("levels/one.lua", "_G.levelOneLoads = (_G.levelOneLoads or 0) + 1\nworld = { crate = { x = 3, y = 1 } }\n");
+    launch(true);
+    run("startLevel('levels/one')");
+    EXPECT_EQ(number("levelOneLoads"), 1.0f);
+    for (int i = 0; i < 20; ++i)
+        frame(1.0f / 30);
+    const b2Body* crate = world().object("crate")->body;
+    EXPECT_GT(crate->GetPosition().y, 1.5f); // fallen
+    run("broken = true");
+    frame(1.0f / 30);
+    ASSERT_NE(app->errorScreen(), nullptr);
+
+    // Fixed, R runs the scripts again and the level starts over: its file is read again, the
+    // crate is made again where the file puts it, and falls again as the frames run.
+    plain("gamelogic.lua", std::string(kLevelGame) + "broken = false\n"
+                                                     "function restartLevel(name) restarted = { name, select('#', name) } "
+                                                     "startLevel(name) end\n");
+    log.clear();
+    app->keyDown(KEY_R);
+    EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+    EXPECT_TRUE(contains(log.text(), "Restarting levels/one\nLoading blocks...\n")) << log.text();
+    EXPECT_EQ(number("levelOneLoads"), 2.0f);
+    EXPECT_TRUE(boolean("restarted[1] == 'levels/one' and restarted[2] == 1"));
+    ASSERT_NE(world().object("crate"), nullptr);
+    crate = world().object("crate")->body;
+    EXPECT_EQ(crate->GetPosition().y, 1.0f);
+    for (int i = 0; i < 20; ++i)
+        frame(1.0f / 30);
+    EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+    EXPECT_EQ(number("frames"), 20.0f);
+    EXPECT_GT(world().object("crate")->body->GetPosition().y, 1.5f);
+
+    // A restart that fails shows why.
+    plain("gamelogic.lua", std::string(kLevelGame) + "function restartLevel(name) error('no such level') end\n");
+    run("broken = true");
+    frame(1.0f / 30);
+    ASSERT_NE(app->errorScreen(), nullptr);
+    app->keyDown(KEY_R);
+    ASSERT_NE(app->errorScreen(), nullptr);
+    EXPECT_TRUE(contains(errorText(), "no such level")) << errorText();
+}
+
+TEST_F(ErrorScreen, WithoutRestartLevelRLeavesTheLevelAsItWas)
+{
+    plain("gamelogic.lua", kLevelGame);
+    data.write("levels/one.lua", "world = { crate = { x = 3, y = 1 } }\n");
+    launch(true);
+    run("startLevel('levels/one')");
+    for (int i = 0; i < 20; ++i)
+        frame(1.0f / 30);
+    run("broken = true");
+    frame(1.0f / 30);
+    ASSERT_NE(app->errorScreen(), nullptr);
+    const float y = world().object("crate")->body->GetPosition().y;
+    EXPECT_GT(y, 1.5f);
+    plain("gamelogic.lua", std::string(kLevelGame) + "broken = false\n");
+    log.clear();
+    app->keyDown(KEY_R);
+    EXPECT_EQ(app->errorScreen(), nullptr) << errorText();
+    EXPECT_TRUE(contains(log.text(), "The game defines no restartLevel(levelName): levels/one goes on as it was\n"))
+        << log.text();
+    EXPECT_FALSE(contains(log.text(), "Loading blocks...")) << log.text();
+    EXPECT_EQ(world().object("crate")->body->GetPosition().y, y);
+
+    // A level that did not load is no level to restart.
+    run("startLevel('levels/missing')");
+    EXPECT_EQ(world().currentLevel(), "");
 }
 
 TEST_F(ErrorScreen, CCopiesTheReportAndEscQuits)

@@ -18,7 +18,8 @@ const char* const kReference = DOCS_DIR "/script-api.md";
 
 /// The functions the engine calls into the scripts, by name. Those answered from a worker
 /// thread (a version server, the updater program) are called in test_updates.cpp, which
-/// runs the server and the program they need; the others are called below.
+/// runs the server and the program they need; restartLevel, called after R on developer
+/// mode's error screen, in test_developer.cpp; the others are called below.
 const struct
 {
     const char* name;
@@ -30,6 +31,7 @@ const struct
     {"gamePaused", true},         {"gameResumed", true},
     {"resolutionChanged", true},  {"calculatePlaytime", true},
     {"latestVersionNumberReceived", false}, {"updateAvailable", false},
+    {"restartLevel", false},
 };
 
 /// One heading of the reference with what follows it up to the next heading.
