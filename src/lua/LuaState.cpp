@@ -14,6 +14,7 @@
 #include <lstate.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 using lang::Format;
@@ -71,7 +72,7 @@ const char* readChunk(lua_State*, void* data, size_t* size)
 
 LuaState::LuaState()
 {
-    m_lua = luaL_newstate();
+    m_lua = lua_newstate(&LuaState::allocate, this);
     if (!m_lua)
         throw LuaException(Format("Failed to initialized Lua interpreter"));
     lua_atpanic(m_lua, &LuaState::panic);
@@ -101,6 +102,25 @@ LuaState::LuaState()
     lua_pushvalue(m_lua, LUA_GLOBALSINDEX);
     m_globals = LuaTable::fromStack(this, -1);
     lua_pop(m_lua, 1);
+}
+
+void* LuaState::allocate(void* user, void* block, size_t oldSize, size_t newSize)
+{
+    LuaState* state = static_cast<LuaState*>(user);
+    if (newSize == 0) {
+        std::free(block);
+        state->m_allocated -= oldSize;
+        return nullptr;
+    }
+    // Shrinking must never fail: the interpreter counts on it.
+    if (newSize > oldSize && state->m_memoryLimit > 0 && state->m_allocated - oldSize + newSize > state->m_memoryLimit) {
+        state->m_memoryRefused = true;
+        return nullptr;
+    }
+    void* moved = std::realloc(block, newSize);
+    if (moved)
+        state->m_allocated = state->m_allocated - oldSize + newSize;
+    return moved;
 }
 
 long LuaState::memoryBytes() const
@@ -350,15 +370,22 @@ void LuaState::runData(const String& text, const String& chunkName, const LuaTab
     m_budget = m_budgetLeft = budget;
     m_budgeted = true;
     lua_sethook(m_lua, &LuaState::budgetHook, LUA_MASKCOUNT, BUDGET_STEP);
+    m_memoryLimit = m_allocated + static_cast<size_t>(DATA_MEMORY);
+    m_memoryRefused = false;
     try {
         runString(text, chunkName, env);
     } catch (...) {
+        const bool refused = m_memoryRefused;
         m_budgeted = false;
         lua_sethook(m_lua, nullptr, 0, 0);
+        m_memoryLimit = 0;
+        if (refused)
+            throw LuaException(Format("{0}: ran past its memory budget of {1,0} bytes", chunkName, DATA_MEMORY));
         throw;
     }
     m_budgeted = false;
     lua_sethook(m_lua, nullptr, 0, 0);
+    m_memoryLimit = 0;
 }
 
 float LuaState::getNumber(int position)

@@ -54,7 +54,13 @@ public:
     /// before it fails with a script error "... ran past its budget of N instructions": a
     /// broken file with an endless loop must fail, not hang the game.
     static const long DATA_BUDGET = 50000000;
-    /// runString() that fails once the chunk has run budget instructions.
+    /// The bytes a data chunk may add to the interpreter's heap before an allocation fails
+    /// with LuaException "{chunkName}: ran past its memory budget of N bytes": a few bytes
+    /// such as ("x"):rep(2^30) must not take the machine's memory, whose single call the
+    /// instruction budget can't stop.
+    static const long DATA_MEMORY = 32L << 20;
+    /// runString() that fails once the chunk has run budget instructions or grown the heap
+    /// by DATA_MEMORY bytes.
     void runData(const lang::String& text, const lang::String& chunkName, const LuaTable* env, long budget = DATA_BUDGET);
 
     /// The bytes the interpreter holds now (what collectgarbage("count") tells in KB).
@@ -126,6 +132,9 @@ private:
     long m_budget = 0;     ///< the budget of the data chunk running
     long m_budgetLeft = 0; ///< instructions it may still run, counted in hook steps
     bool m_budgeted = false; ///< whether a data chunk runs: coroutines keep the hook after it
+    size_t m_allocated = 0;    ///< the bytes the interpreter holds, as its allocator counts them
+    size_t m_memoryLimit = 0;  ///< the most it may hold while a data chunk runs; 0 for no limit
+    bool m_memoryRefused = false; ///< whether the limit refused an allocation since it was set
     lang::String m_pendingText;
     NativeFailure m_nativeFailure;
 
@@ -135,6 +144,9 @@ private:
     static int messageHandler(lua_State* lua);
     static int panic(lua_State* lua);
     static void budgetHook(lua_State* lua, lua_Debug* info);
+    /// The interpreter's allocator: counts the bytes it holds and refuses growth past the
+    /// limit of a data chunk (the interpreter then raises its memory error).
+    static void* allocate(void* user, void* block, size_t oldSize, size_t newSize);
     static lang::String errorText(lua_State* lua, int index);
     bool isPendingText(const char* text, size_t length) const;
 };

@@ -1,5 +1,7 @@
 #include "LuaFixture.h"
 
+#include "Failure.h"
+
 #include <string>
 
 namespace {
@@ -42,4 +44,23 @@ TEST_F(LuaTest, FreshTablesInAClosedUpvalueAreCollectedInsideACoroutine)
     run(filler(267).c_str());
     run("local worker = coroutine.wrap(function() fill(20000) end) worker()");
     EXPECT_LT(state->globals().getNumber("peak"), 4096.0f);
+}
+
+// A saved-settings file of twenty bytes asked the interpreter for a string of 512 Mbytes in
+// one call, which no instruction count interrupts: the fuzzer's harness of the settings
+// stalled for minutes and took the memory. A data chunk's allocations now stop at its budget.
+TEST_F(LuaTest, DataChunkPastItsMemoryBudgetFailsNamingTheFile)
+{
+    lua::LuaTable settings(state.ptr());
+    EXPECT_EQ(messageOf<lua::LuaException>([&] { state->runData("a = ('x'):rep(2^29)", "settings.lua", &settings); }),
+              "settings.lua: ran past its memory budget of 33554432 bytes");
+    EXPECT_EQ(messageOf<lua::LuaException>(
+                  [&] { state->runData("t = {} for i = 1, 1e7 do t[i] = i end", "level1.lua", &settings); }),
+              "level1.lua: ran past its memory budget of 33554432 bytes");
+    // Within the budget a data chunk runs, and the interpreter stays usable after a failure,
+    // without the limit outside data chunks.
+    state->runData("s = ('x'):rep(2^20)", "settings.lua", &settings);
+    EXPECT_EQ(settings.getString("s").length(), 1 << 20);
+    run("big = ('x'):rep(2^20) for i = 1, 6 do big = big .. big end");
+    EXPECT_EQ(state->globals().getString("big").length(), 1 << 26);
 }
