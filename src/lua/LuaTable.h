@@ -122,7 +122,8 @@ public:
 
     /// Writes the table as Lua source: at indent 0 without bracketed keys it reads back as
     /// global assignments. Strings are Lua literals (escaped only where needed), numbers
-    /// read back to the same float, and a table met again inside itself is written nil.
+    /// read back to the same float, and a table met again inside itself, or nested more than
+    /// 100 tables deep (counting this one), is written nil.
     void write(io::OutputStream* out, int indent, bool bracketedKeys) const;
 
     /// Pushes the table (or nil) onto the main thread's stack; for the bridge's own code.

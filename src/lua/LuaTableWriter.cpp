@@ -18,6 +18,11 @@ namespace lua {
 
 namespace {
 
+/// Tables nested deeper than this are written nil: the interpreter reads constructors only
+/// so deep back (it stops at 200 syntax levels), and the writer's own recursion and stack
+/// stay bounded whatever the scripts built.
+const int MAX_DEPTH = 100;
+
 bool needsEscape(unsigned char c)
 {
     return c == '"' || c == '\\' || c < 0x20 || c == 0x7f;
@@ -132,6 +137,11 @@ private:
         }
         case LUA_TTABLE: {
             const void* identity = lua_topointer(m_lua, -1);
+            // Each level holds a key and a value on the stack while the next one is written.
+            if (m_open.size() >= MAX_DEPTH || !lua_checkstack(m_lua, 4)) {
+                put("nil");
+                break;
+            }
             if (!m_open.insert(identity).second) {
                 put("nil"); // a table inside itself would never end
                 break;

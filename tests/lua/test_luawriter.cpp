@@ -90,3 +90,20 @@ TEST_F(LuaTest, WrittenValuesReadBackEqual)
         "end");
     EXPECT_EQ(back.count(), saved.count());
 }
+
+// Settings nested 50000 tables deep overflowed the interpreter's stack while they were saved
+// at exit (found by the fuzzer's harness of the settings). Deeper than the interpreter reads
+// back, tables are written nil, and what is written reads back.
+TEST_F(LuaTest, WriterStopsAtTablesNestedTooDeepToReadBack)
+{
+    run("deep = {} for i = 1, 50000 do deep = {deep} end");
+    LuaTable settings(state.ptr());
+    LuaTable deep = state->globals().getTable("deep");
+    settings.setTable(String("deep"), &deep);
+    const std::string text = written(settings);
+    LuaTable back(state.ptr());
+    state->runData(text.c_str(), "settings.lua", &back);
+    state->globals().setTable(String("back"), &back);
+    run("depth = 0 local t = back.deep while type(t) == 'table' do depth = depth + 1 t = t[1] end");
+    EXPECT_EQ(state->globals().getNumber("depth"), 99.0f); // the settings table is the hundredth
+}

@@ -1,0 +1,1 @@
+t={} for i=1,50000 do t={t} end a=t
