@@ -120,6 +120,8 @@ void GameApp::runStartUpScripts()
 
 GameApp::~GameApp()
 {
+    if (m_recording || m_replayed)
+        logBodiesAtExit();
     // The watcher's worker stops first. The world calls calculatePlaytime and saves the
     // settings on its way out; every script handle goes before the interpreter.
     m_hotReload.reset();

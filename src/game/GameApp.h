@@ -162,6 +162,7 @@ private:
     size_t m_replayNext = 0;
     int m_replayFrame = 0;
     bool m_replaying = false;
+    bool m_replayed = false; ///< a --replay was read: the run ends by listing the bodies
     bool m_feeding = false; ///< the replay is calling the input handlers
 
     void chooseTextLanguage();
@@ -199,6 +200,9 @@ private:
     /// The developer views over the finished frame, then the screenshot if one was asked for.
     void drawDeveloperViews(float dt, gr::Context* context);
     void saveScreenshot(gr::Context* context);
+    /// A recorded or replayed run's end: every body's position and angle, by name, as exact
+    /// hexadecimal floats, so that two runs compare equal only when they ended alike.
+    void logBodiesAtExit();
     /// The arguments after the configuration as the global table launchOptions:
     /// "--name" as name = true, "--name=value" as name = "value".
     void publishLaunchOptions(const lang::Array<lang::String>& arguments);

@@ -11,6 +11,7 @@
 #include "game/Resources.h"
 #include "game/PhysicsView.h"
 #include "game/ScriptFailure.h"
+#include "game/World.h"
 #include "gr/Context.h"
 #include "img/PngWriter.h"
 #include "io/AppData.h"
@@ -19,6 +20,9 @@
 #include "lang/Exception.h"
 #include "lua/LuaState.h"
 
+#include <box2d/box2d.h>
+
+#include <algorithm>
 #include <ctime>
 #include <sys/stat.h>
 
@@ -201,7 +205,7 @@ void GameApp::startInputRecording(const lang::Array<String>& arguments)
                 m_replay = InputRecording::read(path);
                 m_replayNext = 0;
                 m_replayFrame = 0;
-                m_replaying = true;
+                m_replaying = m_replayed = true;
                 lang::log("Replaying the input of %s\n", path.c_str());
             }
         } catch (const lang::Throwable& e) {
@@ -262,6 +266,24 @@ float GameApp::inputFrame(float dt)
         lang::log("The replay ended after %d frames; the input is live again\n", m_replayFrame);
     }
     return dt;
+}
+
+void GameApp::logBodiesAtExit()
+{
+    if (!m_world)
+        return;
+    std::vector<const RenderObjectData*> bodies;
+    for (auto it = m_world->physics().objects().begin(); it != m_world->physics().objects().end(); ++it)
+        if (it.value()->body)
+            bodies.push_back(it.value());
+    std::sort(bodies.begin(), bodies.end(),
+              [](const RenderObjectData* a, const RenderObjectData* b) { return a->name < b->name; });
+    lang::log("Bodies at the end of the run: %d\n", static_cast<int>(bodies.size()));
+    for (const RenderObjectData* object : bodies) {
+        const b2Vec2 position = object->body->GetPosition();
+        lang::log("body %s %a %a %a\n", object->name.c_str(), static_cast<double>(position.x),
+                  static_cast<double>(position.y), static_cast<double>(object->body->GetAngle()));
+    }
 }
 
 } // namespace game

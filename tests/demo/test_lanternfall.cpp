@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -56,6 +58,32 @@ int field(const std::string& line, const std::string& word)
         }
     }
     return -1;
+}
+
+/// Where a body ended: the "body NAME X Y ANGLE" line a recorded or replayed run logs for
+/// each body as it ends, its numbers hexadecimal floats that read back exactly.
+struct Body
+{
+    std::string name;
+    float x = 0, y = 0, angle = 0;
+};
+
+std::vector<Body> bodiesAtEnd(const std::vector<std::string>& lines)
+{
+    std::vector<Body> bodies;
+    for (const std::string& line : lines) {
+        if (line.rfind("body ", 0) != 0)
+            continue;
+        std::istringstream in(line.substr(5));
+        Body body;
+        std::string x, y, angle;
+        in >> body.name >> x >> y >> angle;
+        body.x = static_cast<float>(std::strtod(x.c_str(), nullptr));
+        body.y = static_cast<float>(std::strtod(y.c_str(), nullptr));
+        body.angle = static_cast<float>(std::strtod(angle.c_str(), nullptr));
+        bodies.push_back(body);
+    }
+    return bodies;
 }
 
 /// The pixels of a rectangle of a window, to compare two pictures of one place.
@@ -167,6 +195,54 @@ TEST_F(Lanternfall, PlayedAsAPersonPlaysIt)
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(region(grabWindow(TITLE), 112, 250, 272, 400), levelOneCell);
     EXPECT_EQ(again.end(), 0);
+}
+
+TEST_F(Lanternfall, AReplayedGameEndsWithEveryBodyExactlyWhereTheRecordedOneDid)
+{
+    const std::string recording = dir / "level1-input.txt";
+    const std::string options = "--level=1 --exit-on-end --speed=8 --dev ";
+    std::vector<Body> recorded;
+    {
+        GameProcess play(game(options + "--record='" + recording + "'"), dir / "record.txt");
+        ASSERT_NE(play.waitFor("level 1 started", 60), "") << play.log();
+        click(512, 400); // past the look at the structure, to the launcher
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        drag(200, 520, 110, 560);
+        ASSERT_NE(play.waitFor("shot 1 of", 20), "") << play.log();
+        ASSERT_NE(play.waitFor("level 1 won", 120), "") << play.log();
+        ASSERT_EQ(play.wait(30), 0) << play.log();
+        recorded = bodiesAtEnd(play.lines());
+        EXPECT_NE(play.log().find("Bodies at the end of the run: " + std::to_string(recorded.size()) + "\n"),
+                  std::string::npos)
+            << play.log();
+    }
+    // A game of the pointer: its presses, releases and moves are in the recording.
+    std::ifstream file(recording);
+    const std::string events((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(events.find(" keydown 57\n"), std::string::npos) << events;
+    EXPECT_NE(events.find(" keyup 57\n"), std::string::npos) << events;
+    EXPECT_NE(events.find(" move "), std::string::npos) << events;
+    // The level's ground, its blocks and what is left of the gloomers at least.
+    ASSERT_GE(recorded.size(), 3u);
+
+    for (int run = 1; run <= 2; ++run) {
+        GameProcess replay(game(options + "--replay='" + recording + "'"),
+                           dir / ("replay" + std::to_string(run) + ".txt"));
+        ASSERT_NE(replay.waitFor("level 1 started", 60), "") << replay.log();
+        // The window's own input counts for nothing while the replay runs.
+        click(300, 300);
+        ASSERT_EQ(replay.wait(120), 0) << replay.log();
+        EXPECT_NE(replay.waitFor("level 1 won", 1), "") << replay.log();
+        const std::vector<Body> replayed = bodiesAtEnd(replay.lines());
+        ASSERT_EQ(replayed.size(), recorded.size()) << replay.log();
+        for (size_t i = 0; i < recorded.size(); ++i) {
+            EXPECT_EQ(replayed[i].name, recorded[i].name) << "run " << run;
+            EXPECT_EQ(replayed[i].x, recorded[i].x) << "run " << run << ", " << recorded[i].name;
+            EXPECT_EQ(replayed[i].y, recorded[i].y) << "run " << run << ", " << recorded[i].name;
+            EXPECT_EQ(replayed[i].angle, recorded[i].angle) << "run " << run << ", " << recorded[i].name;
+        }
+        expectCleanLog(replay.log());
+    }
 }
 
 TEST_F(Lanternfall, AttractModePlaysByItself)
