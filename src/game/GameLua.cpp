@@ -19,8 +19,10 @@
 #include "lang/BlockCipher.h"
 #include "lang/Debug.h"
 #include "lang/ErrorBox.h"
+#include "lang/Exception.h"
 #include "lua/LuaException.h"
 #include "lua/LuaState.h"
+#include "lua/NativeCall.h"
 #include "pf/FileSystem.h"
 
 using lang::Format;
@@ -46,6 +48,8 @@ GameLua::GameLua(lua::LuaState* state, GameApp* app, Resources* resources, gr::C
       m_physics()
 {
     inheritFrom(state->globals());
+    for (auto& mark : m_timeMarks)
+        mark = std::chrono::steady_clock::now();
     for (int i = 0; i < KEY_SIZE; ++i) {
         m_saveKey[i] = game::saveKey()[i];
         m_scriptKey[i] = game::scriptKey()[i];
@@ -120,6 +124,8 @@ void GameLua::registerNatives()
     registerMethod("goToTaskSwitcherLua", this, &GameLua::goToTaskSwitcherLua);
     registerMethod("setWorldScale", this, &GameLua::setWorldScale);
     registerMethod("setMaxWorldScale", this, &GameLua::setMaxWorldScale);
+    registerMethod("markTime", this, &GameLua::markTime);
+    registerMethod("microsecondsSince", this, &GameLua::microsecondsSince);
 
     registerMethod("createBox", this, &GameLua::createBox);
     registerMethod("createCircle", this, &GameLua::createCircle);
@@ -469,6 +475,30 @@ void GameLua::setWorldScale(float scale)
 void GameLua::setMaxWorldScale(float scale)
 {
     m_app->setMaxZoom(scale);
+}
+
+int GameLua::timeSlot(const lua::NativeCall& call, const char* native)
+{
+    if (call.type(1) <= lua::LuaState::TYPE_NIL)
+        return 0;
+    const float slot = call.getNumber(1);
+    if (!(slot >= 0 && slot < TIME_SLOTS) || slot != static_cast<float>(static_cast<int>(slot)))
+        throw lang::Exception(Format("{0}: slot {1} is not a whole number from 0 to {2}", native, slot, TIME_SLOTS - 1));
+    return static_cast<int>(slot);
+}
+
+int GameLua::markTime(lua::NativeCall& call)
+{
+    m_timeMarks[timeSlot(call, "markTime")] = std::chrono::steady_clock::now();
+    return 0;
+}
+
+int GameLua::microsecondsSince(lua::NativeCall& call)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const auto elapsed = now - m_timeMarks[timeSlot(call, "microsecondsSince")];
+    call.push(static_cast<float>(std::chrono::duration<double, std::micro>(elapsed).count()));
+    return 1;
 }
 
 void GameLua::unlockAchievement(String id, String text)

@@ -11,6 +11,7 @@
 #include "pf/VideoPlayer.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -162,6 +163,13 @@ public:
     void setWorldScale(float scale);
     /// The largest zoom the wheel may reach.
     void setMaxWorldScale(float scale);
+    /// ([slot]): notes the present moment in slot 0..TIME_SLOTS - 1 (0 when not given).
+    int markTime(lua::NativeCall& call);
+    /// ([slot]) -> microseconds since the slot's mark, or since the game table was made for a
+    /// slot never marked. Read from a steady clock: scripts' 32-bit numbers can't hold a
+    /// timestamp, but an interval of seconds still carries a fraction of a microsecond.
+    int microsecondsSince(lua::NativeCall& call);
+    static const int TIME_SLOTS = 16;
 
     // --- natives: physics objects (the World behind them) ---
     /// A box of width x height centred at (x, y), static when density is 0, stored in
@@ -374,6 +382,10 @@ private:
     lang::Hashtable<lang::String, RanScript> m_ranScripts;
     std::unique_ptr<ScriptFailure> m_failure; ///< developer mode: the first failure not yet taken
     int m_rollingHandles[4] = {-1, -1, -1, -1}; ///< play handles of the rolling sounds, by material
+    std::chrono::steady_clock::time_point m_timeMarks[TIME_SLOTS];
+    /// The slot argument of the timing natives; a script error naming native for a slot
+    /// that is not a whole number in range.
+    static int timeSlot(const lua::NativeCall& call, const char* native);
 
     // The version and updater checks run on detached workers, which may outlive this table:
     // quitting waits for neither a slow server nor the updater. A worker writes only the

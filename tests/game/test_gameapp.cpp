@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <thread>
 
 using framework::KEY_LBUTTON;
 using framework::KEY_SHIFT;
@@ -351,4 +353,50 @@ TEST_F(GameTest, PrintGlobalsListsTheGamesOwnGlobals)
     EXPECT_NE(log.text().find("Name: myName\n"), std::string::npos);
     EXPECT_EQ(log.text().find("Name: myFunction\n"), std::string::npos); // functions are left out
     EXPECT_EQ(log.text().find("Name: math\n"), std::string::npos);       // the library is not the game's
+}
+
+TEST_F(GameTest, TimeMarksMeasureIntervalsInMicroseconds)
+{
+    start();
+    using Clock = std::chrono::steady_clock;
+    // Slot 0 by default, and each slot kept apart: slot 3 is marked once, before a wait that
+    // slot 0 does not see.
+    run("markTime(3)");
+    const Clock::time_point outer = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    run("markTime()");
+    const Clock::time_point inner = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const float sinceZero = number("microsecondsSince()");
+    const float sinceThree = number("microsecondsSince(3)");
+    const double innerBound = std::chrono::duration<double, std::micro>(Clock::now() - inner).count();
+    const double outerBound = std::chrono::duration<double, std::micro>(Clock::now() - outer).count();
+    EXPECT_GE(sinceZero, 30000);
+    EXPECT_LE(sinceZero, innerBound + 1);
+    EXPECT_GE(sinceThree, 50000);
+    EXPECT_LE(sinceThree, outerBound + 1);
+    EXPECT_EQ(number("microsecondsSince(0) < microsecondsSince(3) and 1 or 0"), 1);
+    // A slot never marked counts from the game's start, so it is never negative.
+    EXPECT_GT(number("microsecondsSince(15)"), sinceThree);
+    // Short intervals keep their fraction of a microsecond: consecutive reads differ.
+    EXPECT_EQ(number("(function() markTime(1) local a = microsecondsSince(1) local b = a "
+                     "for i = 1, 100000 do b = microsecondsSince(1) if b ~= a then break end end "
+                     "return (b > a and b < 1000) and 1 or 0 end)()"),
+              1);
+}
+
+TEST_F(GameTest, ATimeSlotOutOfRangeIsAScriptErrorNamingTheNative)
+{
+    start();
+    auto failure = [&](const std::string& call) {
+        run("local ok, message = pcall(function() " + call + " end) __message = ok and 'no error' or message");
+        return world().getString("__message").str();
+    };
+    EXPECT_EQ(failure("markTime(16)"), "markTime: slot 16 is not a whole number from 0 to 15");
+    EXPECT_EQ(failure("markTime(-1)"), "markTime: slot -1 is not a whole number from 0 to 15");
+    EXPECT_EQ(failure("microsecondsSince(2.5)"), "microsecondsSince: slot 2.5 is not a whole number from 0 to 15");
+    EXPECT_EQ(failure("microsecondsSince(0/0)").rfind("microsecondsSince: slot ", 0), 0u);
+    EXPECT_EQ(failure("markTime('1')").rfind("markTime: Excepted type NUMBER at stack position 1 but found STRING", 0),
+              0u);
+    EXPECT_EQ(failure("markTime(nil) markTime(15)"), "no error");
 }
