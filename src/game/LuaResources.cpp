@@ -46,6 +46,7 @@ LuaResources::LuaResources(lua::LuaState* state, gr::Context* context)
     registerMethod("useFont", this, &LuaResources::useFont);
     registerMethod("drawSprite", this, &LuaResources::drawSprite);
     registerMethod("drawCompoSprite", this, &LuaResources::drawSprite);
+    registerMethod("drawSpriteTransformed", this, &LuaResources::drawSpriteTransformed);
     registerMethod("drawString", this, &LuaResources::drawString);
     registerMethod("setClipRect", this, &LuaResources::setClipRect);
     registerMethod("getString", this, &LuaResources::getString);
@@ -120,6 +121,17 @@ int LuaResources::drawSprite(NativeCall& call)
         m_resources->drawSprite(name, x, y, anchor, call.toNumber(first + 5), call.toNumber(first + 6));
     else
         m_resources->drawSprite(name, x, y, anchor);
+    return 0;
+}
+
+int LuaResources::drawSpriteTransformed(NativeCall& call)
+{
+    const int first = call.type(1) == LuaState::TYPE_TABLE ? 2 : 1;
+    const String name = call.getString(first);
+    const float x = call.getNumber(first + 1), y = call.getNumber(first + 2), angle = call.getNumber(first + 3);
+    const float scaleX = call.type(first + 4) > LuaState::TYPE_NIL ? call.getNumber(first + 4) : 1.0f;
+    const float scaleY = call.type(first + 5) > LuaState::TYPE_NIL ? call.getNumber(first + 5) : scaleX;
+    m_resources->drawSpriteTransformed(name, x, y, angle, scaleX, scaleY);
     return 0;
 }
 

@@ -28,6 +28,7 @@ private:
     int createSystemFont(lua::NativeCall& call);
     int createTextGroupSet(lua::NativeCall& call);
     int drawSprite(lua::NativeCall& call);
+    int drawSpriteTransformed(lua::NativeCall& call);
     int drawString(lua::NativeCall& call);
     int getSpriteBounds(lua::NativeCall& call);
     int getSpritePivot(lua::NativeCall& call);

@@ -221,6 +221,13 @@ void Resources::drawSprite(const String& name, float x, float y, const Anchor& a
         e->compoSprite->draw(m_context, x, y, anchor.vertical, anchor.horizontal);
 }
 
+void Resources::drawSpriteTransformed(const String& name, float x, float y, float angle, float scaleX, float scaleY)
+{
+    const SpriteEntry* e = entry(name);
+    if (e && e->kind == SpriteEntry::SPRITE)
+        e->sprite->drawTransformed(m_context, x, y, angle, scaleX, scaleY);
+}
+
 bool Resources::spriteBounds(const String& name, int* width, int* height, int* pivotX, int* pivotY) const
 {
     *width = *height = *pivotX = *pivotY = 0;

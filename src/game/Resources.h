@@ -86,6 +86,9 @@ public:
     /// A composite sprite is always drawn at its own size.
     void drawSprite(const lang::String& name, float x, float y, const Anchor& anchor);
     void drawSprite(const lang::String& name, float x, float y, const Anchor& anchor, float width, float height);
+    /// Draws a sprite of the index with its pivot on x, y, scaled about the pivot and turned
+    /// by angle; a composite sprite or an unknown name draws nothing.
+    void drawSpriteTransformed(const lang::String& name, float x, float y, float angle, float scaleX, float scaleY);
     /// The index entry of name, or null.
     const SpriteEntry* entry(const lang::String& name) const { return m_index.find(name); }
     /// Width, height and pivot of a sprite or composite sprite; false (all 0) when unknown.

@@ -78,6 +78,14 @@ void Sprite::draw(gr::Context* context, float x, float y, float width, float hei
         context->drawImage(texture, x, y, width, height, m_uv);
 }
 
+void Sprite::drawTransformed(gr::Context* context, float x, float y, float angle, float scaleX, float scaleY) const
+{
+    if (!m_image)
+        return;
+    if (gr::Texture* texture = m_image->texture())
+        context->drawImageTransformed(texture, x, y, m_width, m_height, m_pivotX, m_pivotY, angle, scaleX, scaleY, m_uv);
+}
+
 Sprite* SpriteSheet::addSprite(const String& name, int x, int y, int width, int height, int pivotX, int pivotY)
 {
     Sprite* sprite = new Sprite(m_image.ptr(), x, y, width, height, pivotX, pivotY);

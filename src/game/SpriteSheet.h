@@ -50,6 +50,10 @@ public:
         draw(context, x, y, m_width, m_height, vertical, horizontal);
     }
 
+    /// Draws at the sprite's own size with its pivot on x, y, scaled about the pivot and
+    /// turned by angle radians (see gr::Context::drawImageTransformed).
+    void drawTransformed(gr::Context* context, float x, float y, float angle, float scaleX, float scaleY) const;
+
     int x() const { return m_x; }
     int y() const { return m_y; }
     int width() const { return m_width; }

@@ -134,6 +134,12 @@ public:
     void drawImage(Texture* image, float x, float y, float width, float height, const float uv[8]);
     /// A textured quad of the source rectangle (in texels) drawn at x, y in the destination size.
     void drawImage(Texture* image, float x, float y, float sx, float sy, float sw, float sh, float dw, float dh);
+    /// A textured quad of width x height whose point (pivotX, pivotY) lands on x, y, scaled
+    /// about that point by scaleX, scaleY and turned by angle (radians, +x towards +y). The
+    /// drawing state's translation and scale apply; its rotation and pivot do not, so that one
+    /// call places a sprite whatever the state was left with.
+    void drawImageTransformed(Texture* image, float x, float y, float width, float height, float pivotX, float pivotY,
+                              float angle, float scaleX, float scaleY, const float uv[8]);
     /// Draws what the 2D batch holds.
     void flush() { flushBatch(); }
     /// The pixel corners (top-left, top-right, bottom-left, bottom-right) of an image drawn

@@ -136,6 +136,25 @@ void Context::drawImage(Texture* image, float x, float y, float sx, float sy, fl
     drawImage(image, x, y, dw, dh, uv);
 }
 
+void Context::drawImageTransformed(Texture* image, float x, float y, float w, float h, float pivotX, float pivotY,
+                                   float angle, float scaleX, float scaleY, const float uv[8])
+{
+    const DrawState& s = drawState();
+    const float c = std::cos(angle), sn = std::sin(angle);
+    const float ox = x + s.translateX, oy = y + s.translateY;
+    const float left = -pivotX * scaleX, right = (w - pivotX) * scaleX;
+    const float top = -pivotY * scaleY, bottom = (h - pivotY) * scaleY;
+    const float local[8] = {left, top, right, top, left, bottom, right, bottom};
+    float corners[8];
+    for (int i = 0; i < 4; ++i) {
+        const float lx = local[2 * i], ly = local[2 * i + 1];
+        corners[2 * i] = ox + c * lx - sn * ly;
+        corners[2 * i + 1] = oy + sn * lx + c * ly;
+    }
+    const char* shader = image && alphaFormat(image->format().type()) ? "2d-sprite-alpha" : "2d-sprite";
+    submit(Batch2D::TEXTURED, 1, image, shader, corners, 4, uv, 0);
+}
+
 void Context::fillRect(uint32_t colour, float x, float y, float w, float h)
 {
     const DrawState& s = drawState();

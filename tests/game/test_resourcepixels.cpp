@@ -5,6 +5,7 @@
 #include "TempDir.h"
 #include "Targa.h"
 #include "game/LuaResources.h"
+#include "lua/LuaException.h"
 #include "lua/LuaState.h"
 
 #include <GL/glew.h>
@@ -49,9 +50,9 @@ protected:
     lang::Ptr<lua::LuaState> lua;
     lang::Ptr<game::LuaResources> res;
 
-    void start()
+    void start(lang::Array<int> kinds = {})
     {
-        open(480, 320);
+        open(480, 320, kinds);
         context().setShaderPath(kShaders);
         lua = new lua::LuaState;
         res = new game::LuaResources(lua.ptr(), &context());
@@ -142,5 +143,74 @@ TEST_F(ResPixels, TextMatchesTheGlyphRectangles)
     expectRect(287, 197 - 9, 7, 12, "-G-", "G at the right");
     expectRect(280, 197 - 7, 5, 9, "R--", "R at the right");
 }
+
+/// The same drawing through each renderer.
+class ResPixelsOn : public ResPixels, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(ResPixelsOn, ATransformedSpriteTurnsAndScalesAboutItsPivot)
+{
+    // 8 x 4, red on the left half and blue on the right, pivot (2, 1).
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            pixels.push_back(x < 4 ? 0xff0000 : 0x0000ff);
+    writeTga(dir, "bar.tga", 8, 4, pixels);
+    voxa(dir, "sheet", "image bar.tga\nbar 0 0 8 4 2 1\n", "sheet.dat");
+    lang::Array<int> kind;
+    kind.add(GetParam());
+    start(kind);
+    ASSERT_EQ(context().kind(), GetParam());
+    run("res.createSpriteSheet('sheet.dat')");
+
+    context().clear(0xff000000, true, true, false);
+    // Scaled 3 x 2 the sprite is 24 x 8 with its pivot 6, 2 in; a quarter turn takes +x to
+    // +y, so it stands 8 wide and 24 high, red above blue, the pivot on (100, 100).
+    run("res.drawSpriteTransformed('bar', 100, 100, math.pi / 2, 3, 2)");
+    // Unturned, one scale for both axes: 16 x 8, the pivot 4, 2 in.
+    run("res:drawSpriteTransformed('bar', 300, 100, 0, 2)");
+    // Without a scale: the sprite's own size.
+    run("res.drawSpriteTransformed('bar', 50, 200, 0)");
+    context().flush();
+    expectRect(94, 94, 8, 12, "R--", "turned, red half");
+    expectRect(94, 106, 8, 12, "--B", "turned, blue half");
+    expectRect(296, 98, 8, 8, "R--", "scaled, red half");
+    expectRect(304, 98, 8, 8, "--B", "scaled, blue half");
+    expectRect(48, 199, 4, 4, "R--", "own size, red half");
+    expectRect(52, 199, 4, 4, "--B", "own size, blue half");
+
+    // A half turn mirrors both axes about the pivot: blue left of red, above the pivot's row.
+    context().clear(0xff000000, true, true, false);
+    run("res.drawSpriteTransformed('bar', 200, 200, math.pi, 1, 1)");
+    context().flush();
+    expectRect(194, 197, 4, 4, "--B", "half turn, blue half");
+    expectRect(198, 197, 4, 4, "R--", "half turn, red half");
+
+    // The drawing state's translation applies; its rotation and pivot don't, and the state
+    // is left as it was.
+    gr::DrawState state = context().drawState();
+    state.translateX = 20, state.translateY = 10;
+    state.angle = 1.0f, state.m00 = 0.54f, state.m10 = -0.84f, state.m01 = 0.84f, state.m11 = 0.54f;
+    state.pivotX = 30, state.pivotY = 40;
+    context().setDrawState(state);
+    context().clear(0xff000000, true, true, false);
+    run("res.drawSpriteTransformed('bar', 100, 100, 0, 1)");
+    context().flush();
+    expectRect(118, 109, 4, 4, "R--", "translated, red half");
+    expectRect(122, 109, 4, 4, "--B", "translated, blue half");
+    EXPECT_EQ(context().drawState().angle, 1.0f);
+    EXPECT_EQ(context().drawState().pivotX, 30);
+
+    // Unknown names draw nothing; arguments are strict.
+    EXPECT_NO_THROW(run("res.drawSpriteTransformed('nothing', 10, 10, 0)"));
+    EXPECT_THROW(run("res.drawSpriteTransformed('bar', '10', 10, 0)"), lua::LuaException);
+    EXPECT_THROW(run("res.drawSpriteTransformed('bar', 10, 10)"), lua::LuaException);
+}
+
+INSTANTIATE_TEST_SUITE_P(Renderers, ResPixelsOn, ::testing::Values(gr::Context::KIND_GL2, gr::Context::KIND_GL1),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(gr::Context::rendererShortName(info.param));
+                         });
 
 } // namespace
