@@ -12,7 +12,10 @@ struct Config
     lang::String name;
     int width = 800;
     int height = 600;
-    int frameRate = 0; ///< frames per second; 0 = no cap
+    /// Frames per second (config key framerate): N > 0 caps the frame loop at N; 0 runs
+    /// uncapped with vsync off (for measuring); -1, the key missing, runs uncapped but paced
+    /// by vsync where the driver has it.
+    int frameRate = -1;
     bool fullScreen = false;
     bool showCursor = true;
     int orientation = 0; ///< quarter turns: 90 -> 1, 180 -> 2, 270 -> 3, else 0

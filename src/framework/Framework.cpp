@@ -81,6 +81,8 @@ int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp
     }
 
     frame.context = platform.createContext(config.renderers, config.orientation);
+    if (config.frameRate == 0)
+        frame.context->setVsync(false);
     platform.updateTitle();
     int monitorWidth = 0, monitorHeight = 0;
     platform.monitorSize(&monitorWidth, &monitorHeight);

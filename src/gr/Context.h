@@ -177,6 +177,11 @@ public:
     /// The format a texture asked for in format is stored in.
     static PixelFormat::Type storedFormat(PixelFormat::Type format);
 
+    /// Whether presenting waits for the display's refresh; on from creation. Drivers that
+    /// can't change it (Xvfb's) keep theirs; vsync() tells what was last asked.
+    virtual void setVsync(bool on) { m_vsync = on; }
+    bool vsync() const { return m_vsync; }
+
     /// Frame brackets; nothing to do on the OpenGL renderers.
     virtual void beginFrame() {}
     virtual void endFrame() {}
@@ -235,6 +240,7 @@ protected:
     Statistics m_statistics;
     bool m_frontFaceClockwise = true;
     bool m_restorable = false;
+    bool m_vsync = true;
 
 private:
     DrawState m_drawState;

@@ -56,6 +56,17 @@ TEST(Config, DeveloperModeOnlyFromABoolean)
     EXPECT_FALSE(readConfig("developer = 1").developer);
 }
 
+TEST(Config, AFrameRateOfZeroIsToldApartFromNone)
+{
+    LogCapture quiet;
+    // 0 asks for no cap and no vsync; a missing key leaves the vsync pacing.
+    EXPECT_EQ(readConfig("name = 'x'").frameRate, -1);
+    EXPECT_EQ(readConfig("framerate = 0").frameRate, 0);
+    EXPECT_EQ(readConfig("framerate = '0'").frameRate, 0);
+    EXPECT_EQ(readConfig("framerate = 30").frameRate, 30);
+    EXPECT_EQ(readConfig("framerate = 'fast'").frameRate, -1);
+}
+
 TEST(Config, OrientationsAndRenderers)
 {
     LogCapture quiet;

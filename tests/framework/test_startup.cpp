@@ -68,6 +68,24 @@ TEST(StartUp, RunsFramesUntilTheGameQuits)
     EXPECT_NE(log.text().find("Current working directory is "), std::string::npos);
 }
 
+TEST(StartUp, FrameRateZeroTurnsVsyncOff)
+{
+    LogCapture log;
+    for (auto [config, vsync] : {std::pair<const char*, bool>{"width = 64 height = 64", true},
+                                 {"width = 64 height = 64 framerate = 0", false},
+                                 {"width = 64 height = 64 framerate = 30", true}}) {
+        bool asked = !vsync;
+        int code = runWith(config, [&](framework::OSInterface* os, gr::Context* context) {
+            asked = context->vsync();
+            auto* app = new QuittingApp(os);
+            os->activate();
+            return app;
+        });
+        EXPECT_EQ(code, 0) << config;
+        EXPECT_EQ(asked, vsync) << config;
+    }
+}
+
 TEST(StartUp, AnExceptionInTheApplicationIsReportedAndExitsWithAFailure)
 {
     LogCapture log;

@@ -87,6 +87,12 @@ void GL_ContextBase::finishCreation(int orientation)
     GL_StateCache::get().setViewport(viewport);
 }
 
+void GL_ContextBase::setVsync(bool on)
+{
+    Context::setVsync(on);
+    SDL_GL_SetSwapInterval(on ? 1 : 0);
+}
+
 void GL_ContextBase::applyViewport(const int rect[4])
 {
     GL_StateCache::get().setViewport(rect);

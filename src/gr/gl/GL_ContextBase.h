@@ -28,6 +28,8 @@ public:
     void textureMemory(int* count, int64_t* bytes) const override;
     void clear(uint32_t argb, bool colour, bool depth, bool stencil) override;
     void flipFrontFace() override;
+    /// Swap interval 1 or 0, where the driver lets it be set.
+    void setVsync(bool on) override;
     lang::Ptr<Texture> createTexture(int width, int height, int mipLevels, PixelFormat::Type format, int usage) override;
 
 protected:
