@@ -23,7 +23,7 @@ public:
     struct Numbers
     {
         float frameMilliseconds = 0; ///< the frame's time step
-        float stepMilliseconds = 0;  ///< the physics library's steps in it
+        float stepMilliseconds = 0;  ///< the fixed steps in it, wall time
         int bodiesAwake = 0;
         int bodies = 0;
         int drawCalls = 0; ///< the game's own, before the overlay drew

@@ -146,6 +146,7 @@ void GameLua::registerNatives()
     registerMethod("setPhysicsSimulationScale", this, &GameLua::setPhysicsSimulationScale);
     registerMethod("setPhysicsEnabled", this, &GameLua::setPhysicsEnabled);
     registerMethod("isPhysicsEnabled", this, &GameLua::isPhysicsEnabled);
+    registerMethod("getPhysicsTime", this, &GameLua::getPhysicsTime);
     registerMethod("setMaxTranslation", this, &GameLua::setMaxTranslation);
     registerMethod("setLevelLimits", this, &GameLua::setLevelLimits);
     registerMethod("setEditing", this, &GameLua::setEditing);

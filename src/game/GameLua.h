@@ -222,6 +222,7 @@ public:
     /// Whether the world steps, collides, publishes and runs its particles.
     void setPhysicsEnabled(bool on);
     bool isPhysicsEnabled();
+    int getPhysicsTime(lua::NativeCall& call);
     /// The most a body may move in one step, in units: finite and above 0, else a script
     /// error. loadLevel sets 2 again.
     void setMaxTranslation(float distance);

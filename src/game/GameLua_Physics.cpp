@@ -238,6 +238,13 @@ bool GameLua::isPhysicsEnabled()
     return m_physics->isEnabled();
 }
 
+int GameLua::getPhysicsTime(lua::NativeCall& call)
+{
+    call.push(m_physics->stepMilliseconds());
+    call.push(static_cast<float>(m_physics->stepsTaken()));
+    return 2;
+}
+
 void GameLua::setMaxTranslation(float distance)
 {
     World::setMaxTranslation(distance);

@@ -239,8 +239,11 @@ public:
 
     b2World* b2world() const { return m_world; }
     float accumulator() const { return m_accumulator; }
-    /// The physics library's time in the fixed steps of the last step() call, in ms.
+    /// The wall time of the fixed steps of the last step() call, in ms: the physics library's
+    /// and ours around it (callbacks, deferred changes, snapshots).
     float stepMilliseconds() const { return m_stepMilliseconds; }
+    /// How many fixed steps the last step() call took.
+    int stepsTaken() const { return m_stepsTaken; }
     int interpolationSlot() const { return m_slot; }
     /// Whether the physics library is inside a step (changes now wait for its end).
     bool isStepping() const { return m_world->IsLocked(); }
@@ -266,6 +269,7 @@ private:
     int m_slot = 0;
     int m_levelLeft = 0, m_levelRight = 0;
     float m_stepMilliseconds = 0;
+    int m_stepsTaken = 0;
     bool m_enabled = false;
     bool m_loading = false;
     bool m_editing = false;

@@ -33,6 +33,17 @@ TEST_F(GameTest, FixedStepsAndInterpolation)
     start(kScene);
     frame(1.0f / 30.0f);
     EXPECT_EQ(world().accumulator(), 0.0f);
+
+    // What the scripts profile their physics with: the frame's steps and their wall time.
+    run("createBox('crate', '', 0, 0, 1, 1, 1, 0.5, 0.1, true, false, 2)");
+    frame(0.1f);
+    EXPECT_EQ(number("select(2, getPhysicsTime())"), 2.0f);
+    EXPECT_GT(number("getPhysicsTime()"), 0.0f);
+    frame(0.001f); // what 0.1 left tips over into one more
+    EXPECT_EQ(number("select(2, getPhysicsTime())"), 1.0f);
+    frame(0.001f);
+    EXPECT_EQ(number("select(2, getPhysicsTime())"), 0.0f);
+    EXPECT_EQ(number("getPhysicsTime()"), 0.0f);
 }
 
 TEST_F(GameTest, AnglesWrapTheShortWay)
