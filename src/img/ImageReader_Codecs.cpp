@@ -9,6 +9,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <algorithm>
 #include <map>
@@ -55,6 +56,21 @@ void pngWarning(png_structp, png_const_charp)
 {
 }
 
+/// The most libpng may allocate at once. Its own buffers (a chunk's data, a row of its own)
+/// stay far below it; a chunk longer than its limits is only a warning to it, after which it
+/// would allocate the length the file declares, up to 2 GiB for a text chunk of a few bytes.
+const png_alloc_size_t PNG_ALLOCATION_LIMIT = 16 << 20;
+
+png_voidp pngAllocate(png_structp, png_alloc_size_t size)
+{
+    return size > PNG_ALLOCATION_LIMIT ? nullptr : std::malloc(size);
+}
+
+void pngFree(png_structp, png_voidp block)
+{
+    std::free(block);
+}
+
 struct JpegError
 {
     jpeg_error_mgr manager;
@@ -78,7 +94,8 @@ void ImageReader::readPNG()
     readFully(signature, 8);
     if (png_sig_cmp(signature, 0, 8) != 0)
         throw gr::GraphicsException(Format("png_check_sig failed while loading \"{0}\". File is not png?", m_name));
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning, nullptr,
+                                               pngAllocate, pngFree);
     if (!png)
         throw gr::GraphicsException(Format("png_create_read_struct failed while loading \"{0}\"", m_name));
     png_infop info = png_create_info_struct(png);

@@ -419,3 +419,32 @@ TEST(ImageReader, ShortPngReadNamesTheBytesItWanted)
     png += std::string("\0\0\0\x02\0", 5);
     EXPECT_EQ(refusal(png, ImageReader::TYPE_PNG), "Failed to read 13 bytes from test image");
 }
+
+TEST(ImageReader, PngTextChunkOfAHugeLengthIsSkippedWithoutAllocatingIt)
+{
+    // A chunk of one of libpng's own, its length as stored: type and data under the CRC.
+    auto chunk = [](const std::string& type, const std::string& data, uint32_t length) {
+        std::string out;
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out += char(length >> shift);
+        uint32_t crc = 0xffffffff;
+        for (unsigned char c : type + data) {
+            crc ^= c;
+            for (int bit = 0; bit < 8; ++bit)
+                crc = crc & 1 ? 0xedb88320 ^ (crc >> 1) : crc >> 1;
+        }
+        crc = ~crc;
+        out += type + data;
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out += char(crc >> shift);
+        return out;
+    };
+    // A 13 x 7 greyscale header, then a zTXt chunk declaring 892029476 bytes and holding 9:
+    // libpng takes the length past its chunk limit for a warning and allocated all of it
+    // (the fuzzer's harness of the PNG reader ran out of memory on such a file).
+    std::string png = "\x89PNG\r\n\x1a\n";
+    png += chunk("IHDR", std::string("\0\0\0\x0d\0\0\0\x07\x08\0\0\0\0", 13), 13);
+    png += chunk("zTXt", "k\0\0xyzxyz", 0x352b4a24).substr(0, 4 + 4 + 9);
+    EXPECT_EXIT(refuseWithinAddressSpace(png, ImageReader::TYPE_PNG, "Failed to read 1024 bytes from test image"),
+                ::testing::ExitedWithCode(0), "");
+}
