@@ -269,7 +269,10 @@ bool PixelFormat::convert(Type to, void* dstBytes, Type from, const void* srcByt
     if (count <= 0)
         return true;
     if (from == to) {
-        std::memcpy(dst, src, static_cast<size_t>((int64_t(count) * source.bitsPerPixel() + 7) / 8));
+        // UNKNOWN pixels have no bits: a zero-size surface may have no buffer at all.
+        const int64_t bytes = (int64_t(count) * source.bitsPerPixel() + 7) / 8;
+        if (bytes > 0)
+            std::memcpy(dst, src, static_cast<size_t>(bytes));
         return true;
     }
     if (source.isCompressed() || target.isCompressed() || from == UNKNOWN || to == UNKNOWN || to == P4 || to == P8)

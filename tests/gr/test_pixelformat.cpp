@@ -89,3 +89,13 @@ TEST(PixelFormat, NanFloatChannelsBecomeZeroBytes)
     PixelFormat::convert(PixelFormat::R5G6B5, &r5g6b5, PixelFormat::R16F, &half, 1);
     EXPECT_EQ(r5g6b5 & 0xF800, 0);
 }
+
+// A TGA of 0 bits a pixel reads as UNKNOWN, whose surfaces take no bytes: the context hands
+// the reader an empty buffer, whose data is null. Converting to its own format copied zero
+// bytes from and to null, which memcpy forbids (found by the fuzzer's harness of TGA files
+// under the undefined-behaviour sanitizer).
+TEST(PixelFormat, ZeroBitPixelsConvertToTheirOwnFormatWithoutABuffer)
+{
+    EXPECT_EQ(PixelFormat::rowPitch(PixelFormat::UNKNOWN, 13), 0);
+    EXPECT_TRUE(PixelFormat::convert(PixelFormat::UNKNOWN, nullptr, PixelFormat::UNKNOWN, nullptr, 13));
+}
