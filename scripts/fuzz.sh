@@ -5,6 +5,7 @@
 # writes a summary to bench/FUZZING.md.
 #
 #   scripts/fuzz.sh [--merge] [SECONDS] [NAMES...]
+#   scripts/fuzz.sh --report      (writes the summary of the last run again)
 #
 # NAMES are harness names (texts, png, level, ...; default: all of tests/fuzz/fuzz_*.cpp).
 # The checkout's corpora are only read, unless --merge is given: then the inputs that reached
@@ -19,8 +20,12 @@ run=$build/fuzz-run
 fuzz_dir=$root/tests/fuzz
 
 merge=0
+report_only=0
 if [ "${1:-}" = "--merge" ]; then
     merge=1
+    shift
+elif [ "${1:-}" = "--report" ]; then
+    report_only=1
     shift
 fi
 seconds=600
@@ -44,38 +49,39 @@ for name in "${names[@]}"; do
     [ -f "$fuzz_dir/fuzz_$name.cpp" ] || die "no harness $name (have: ${all[*]})"
 done
 
-# clang 14 and its runtimes, libFuzzer among them.
-missing=()
-for package in clang-14 libclang-rt-14-dev; do
-    [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)" = "install ok installed" ] || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    say "installing ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -qq
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+run_all() {
+    # clang 14 and its runtimes, libFuzzer among them.
+    missing=()
+    for package in clang-14 libclang-rt-14-dev; do
+        [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)" = "install ok installed" ] || missing+=("$package")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        say "installing ${missing[*]}"
+        sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo=sudo
+        $sudo apt-get update -qq
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
 
-"$root/scripts/setup.sh"
+    "$root/scripts/setup.sh"
 
-# -O1 with assertions kept: the engine's own checks are part of what the fuzzer can trip.
-cmake -S "$root" -B "$build" -G Ninja \
-    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
-    -DPELTERRA_FUZZ=ON -DPELTERRA_BENCHMARKS=OFF >/dev/null
-targets=()
-for name in "${names[@]}"; do targets+=("fuzz_$name"); done
-say "building ${#targets[@]} harnesses"
-cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
+    # -O1 with assertions kept: the engine's own checks are part of what the fuzzer can trip.
+    cmake -S "$root" -B "$build" -G Ninja \
+        -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
+        -DPELTERRA_FUZZ=ON -DPELTERRA_BENCHMARKS=OFF >/dev/null
+    targets=()
+    for name in "${names[@]}"; do targets+=("fuzz_$name"); done
+    say "building ${#targets[@]} harnesses"
+    cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
-# Limits: one allocation over malloc_limit_mb is a finding (a size taken from a file without a
-# check); the images' own cap is 2^26 pixels of 4 bytes, so theirs sits just above it.
-limit_for() {
-    case "$1" in
-        png|jpeg|bmp|tga|pvr|ntx) echo 300 ;;
-        *) echo 256 ;;
-    esac
+    # Limits: one allocation over malloc_limit_mb is a finding (a size taken from a file without a
+    # check); the images' own cap is 2^26 pixels of 4 bytes, so theirs sits just above it.
+    limit_for() {
+        case "$1" in
+            png|jpeg|bmp|tga|pvr|ntx) echo 300 ;;
+            *) echo 256 ;;
+        esac
 }
 
 # The harnesses that read files by name write each input to a folder under TMPDIR: memory
@@ -117,6 +123,8 @@ for name in "${names[@]}"; do
 done
 wait || true
 elapsed=$(($(date +%s) - started))
+# What the summary tells, kept for --report.
+printf '%s\n%s\n%s\n%s\n' "$seconds" "$elapsed" "${requested[*]}" "${names[*]}" >"$run/info"
 
 if [ $merge -eq 1 ]; then
     for name in "${names[@]}"; do
@@ -129,54 +137,62 @@ if [ $merge -eq 1 ]; then
     done
 fi
 
+}
+
 # --- summary -----------------------------------------------------------------------------
 
-report=$root/bench/FUZZING.md
-total_findings=0
-{
-    echo "# Fuzzing the readers"
-    echo
-    echo "Each harness of \`tests/fuzz/\` fed by libFuzzer for $seconds s, two at a time, with its"
-    echo "dictionary, on a copy of its corpus (\`tests/fuzz/corpus/<name>/\`). Reproduce with:"
-    echo
-    echo '```'
-    echo "scripts/fuzz.sh $seconds ${requested[*]}" | sed 's/ *$//'
-    echo '```'
-    echo
-    echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)"
-    echo "- machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(uname -m)"
-    echo "- compiler: $(clang++-14 --version | head -1)"
-    echo "- build: build-fuzz, -O1 -g, ASan + UBSan (-fno-sanitize-recover=all), -fsanitize=fuzzer"
-    echo "- limits: -malloc_limit_mb=256 (300 for the images, whose cap is 2^26 pixels of 4 bytes), -rss_limit_mb=2048, -timeout=10"
-    echo "- wall time: $elapsed s for ${#names[@]} harnesses"
-    echo
-    echo "| harness | executions | exec/s | cov | ft | corpus (seeds → end) | findings | time (s) |"
-    echo "| --- | ---: | ---: | ---: | ---: | ---: | --- | ---: |"
-    for name in "${names[@]}"; do
-        dir=$run/$name
-        read -r seeds time status <"$dir/result"
-        execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log" | tail -1)
-        rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$dir/log" | tail -1)
-        last=$(grep -E '^#[0-9]+' "$dir/log" | grep -E 'cov: [0-9]+' | tail -1 || true)
-        cov=$(sed -n 's/.*cov: \([0-9]*\).*/\1/p' <<<"$last")
-        ft=$(sed -n 's/.*ft: \([0-9]*\).*/\1/p' <<<"$last")
-        end_corpus=$(find "$dir/corpus" -type f | wc -l)
-        findings=$(find "$dir/artifacts" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
-        total_findings=$((total_findings + findings))
-        what="none"
-        if [ "$findings" -gt 0 ]; then
-            what=$(find "$dir/artifacts" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) \
-                       -printf '%f\n' | sed 's/-.*//' | sort | uniq -c | awk '{printf "%s%d %s", NR > 1 ? ", " : "", $1, $2}')
-        elif [ "$status" -ne 0 ]; then
-            what="exit $status (see log)"
-        fi
-        echo "| $name | ${execs:-?} | ${rate:-?} | ${cov:-?} | ${ft:-?} | $seeds → $end_corpus | $what | $time |"
-    done
-    echo
-    echo "Coverage is libFuzzer's last status line: cov counts the code edges reached, ft the"
-    echo "features (edges with hit counts and value profiles). Lua, libpng, libjpeg and mpg123 are"
-    echo "built without the fuzzer's coverage, so those harnesses see only the engine's side."
-} >"$report"
+write_report() {
+    [ -f "$run/info" ] || die "no run to report on in $run"
+    { read -r seconds; read -r elapsed; read -r -a requested; read -r -a names; } <"$run/info"
+    report=$root/bench/FUZZING.md
+    total_findings=0
+    {
+        echo "# Fuzzing the readers"
+        echo
+        echo "Each harness of \`tests/fuzz/\` fed by libFuzzer for $seconds s, two at a time, with its"
+        echo "dictionary, on a copy of its corpus (\`tests/fuzz/corpus/<name>/\`). Reproduce with:"
+        echo
+        echo '```'
+        echo "scripts/fuzz.sh $seconds ${requested[*]}" | sed 's/ *$//'
+        echo '```'
+        echo
+        echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+        echo "- machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(uname -m)"
+        echo "- compiler: $(clang++-14 --version | head -1)"
+        echo "- build: build-fuzz, -O1 -g, ASan + UBSan (-fno-sanitize-recover=all), -fsanitize=fuzzer"
+        echo "- limits: -malloc_limit_mb=256 (300 for the images, whose cap is 2^26 pixels of 4 bytes), -rss_limit_mb=2048, -timeout=10"
+        echo "- wall time: $elapsed s for ${#names[@]} harnesses"
+        echo
+        echo "| harness | executions | exec/s | cov | ft | corpus (seeds → end) | findings | time (s) |"
+        echo "| --- | ---: | ---: | ---: | ---: | ---: | --- | ---: |"
+        for name in "${names[@]}"; do
+            dir=$run/$name
+            read -r seeds time status <"$dir/result"
+            execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log" | tail -1)
+            rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$dir/log" | tail -1)
+            last=$(grep -E '^#[0-9]+' "$dir/log" | grep -E 'cov: [0-9]+' | tail -1 || true)
+            cov=$(sed -n 's/.*cov: \([0-9]*\).*/\1/p' <<<"$last")
+            ft=$(sed -n 's/.*ft: \([0-9]*\).*/\1/p' <<<"$last")
+            end_corpus=$(find "$dir/corpus" -type f | wc -l)
+            findings=$(find "$dir/artifacts" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
+            total_findings=$((total_findings + findings))
+            what="none"
+            if [ "$findings" -gt 0 ]; then
+                what=$(find "$dir/artifacts" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) \
+                           -printf '%f\n' | sed 's/-.*//' | sort | uniq -c | awk '{printf "%s%d %s", (NR > 1 ? ", " : ""), $1, $2}')
+            elif [ "$status" -ne 0 ]; then
+                what="exit $status (see log)"
+            fi
+            echo "| $name | ${execs:-?} | ${rate:-?} | ${cov:-?} | ${ft:-?} | $seeds → $end_corpus | $what | $time |"
+        done
+        echo
+        echo "Coverage is libFuzzer's last status line: cov counts the code edges reached, ft the"
+        echo "features (edges with hit counts and value profiles). Lua, libpng, libjpeg and mpg123 are"
+        echo "built without the fuzzer's coverage, so those harnesses see only the engine's side."
+    } >"$report"
+    say "summary in bench/FUZZING.md; $total_findings findings"
+    [ $total_findings -eq 0 ]
+}
 
-say "summary in bench/FUZZING.md; $total_findings findings"
-[ $total_findings -eq 0 ]
+[ $report_only -eq 1 ] || run_all
+write_report
