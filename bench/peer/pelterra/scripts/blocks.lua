@@ -1,0 +1,1 @@
+-- The scenes break nothing: no block kinds.

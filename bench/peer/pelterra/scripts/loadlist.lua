@@ -1,0 +1,1 @@
+-- Nothing is shared between the scenes.

@@ -1,0 +1,1 @@
+-- Nothing: the scenes keep no scores.
