@@ -213,7 +213,7 @@ public:
     /// "wood", "rock" or "light" chooses the rolling sound; other texts change nothing.
     void setMaterial(lang::String name, lang::String material);
     /// The interpolated angle in radians; 0 for an unknown name.
-    float getAngle(lang::String name);
+    float getAngle(std::string_view name);
     /// (name, localX, localY) → x, y: the body's transform of a local point; an unknown
     /// name gives the point back.
     int getWorldPoint(lua::NativeCall& call);

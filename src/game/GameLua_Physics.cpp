@@ -201,7 +201,7 @@ void GameLua::setMaterial(String name, String material)
     m_physics->setMaterial(name, material);
 }
 
-float GameLua::getAngle(String name)
+float GameLua::getAngle(std::string_view name)
 {
     const RenderObjectData* record = m_physics->find(name, "getAngle");
     return record ? record->angle : 0.0f;
@@ -209,7 +209,7 @@ float GameLua::getAngle(String name)
 
 int GameLua::getWorldPoint(lua::NativeCall& call)
 {
-    const String name = call.getString(1);
+    const std::string_view name = call.getText(1);
     const float lx = call.getNumber(2);
     const float ly = call.getNumber(3);
     float x = lx, y = ly;

@@ -113,7 +113,7 @@ int LuaResources::drawSprite(NativeCall& call)
 {
     // Coordinates may come as strings that read as numbers.
     const int first = call.isNumber(2) ? 1 : 2;
-    const String name = call.getString(first);
+    const std::string_view name = call.getText(first);
     const float x = call.toNumber(first + 1), y = call.toNumber(first + 2);
     Anchor anchor(Anchor::VPIVOT, Anchor::HPIVOT);
     anchors(call, first + 3, anchor);
@@ -127,7 +127,7 @@ int LuaResources::drawSprite(NativeCall& call)
 int LuaResources::drawSpriteTransformed(NativeCall& call)
 {
     const int first = call.type(1) == LuaState::TYPE_TABLE ? 2 : 1;
-    const String name = call.getString(first);
+    const std::string_view name = call.getText(first);
     const float x = call.getNumber(first + 1), y = call.getNumber(first + 2), angle = call.getNumber(first + 3);
     const float scaleX = call.type(first + 4) > LuaState::TYPE_NIL ? call.getNumber(first + 4) : 1.0f;
     const float scaleY = call.type(first + 5) > LuaState::TYPE_NIL ? call.getNumber(first + 5) : scaleX;

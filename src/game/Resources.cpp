@@ -203,7 +203,7 @@ int Resources::fontMetric(int which)
     }
 }
 
-void Resources::drawSprite(const String& name, float x, float y, const Anchor& anchor)
+void Resources::drawSprite(std::string_view name, float x, float y, const Anchor& anchor)
 {
     const SpriteEntry* e = entry(name);
     if (e && e->kind == SpriteEntry::SPRITE)
@@ -212,7 +212,7 @@ void Resources::drawSprite(const String& name, float x, float y, const Anchor& a
         e->compoSprite->draw(m_context, x, y, anchor.vertical, anchor.horizontal);
 }
 
-void Resources::drawSprite(const String& name, float x, float y, const Anchor& anchor, float width, float height)
+void Resources::drawSprite(std::string_view name, float x, float y, const Anchor& anchor, float width, float height)
 {
     const SpriteEntry* e = entry(name);
     if (e && e->kind == SpriteEntry::SPRITE)
@@ -221,7 +221,7 @@ void Resources::drawSprite(const String& name, float x, float y, const Anchor& a
         e->compoSprite->draw(m_context, x, y, anchor.vertical, anchor.horizontal);
 }
 
-void Resources::drawSpriteTransformed(const String& name, float x, float y, float angle, float scaleX, float scaleY)
+void Resources::drawSpriteTransformed(std::string_view name, float x, float y, float angle, float scaleX, float scaleY)
 {
     const SpriteEntry* e = entry(name);
     if (e && e->kind == SpriteEntry::SPRITE)

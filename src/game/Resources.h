@@ -9,6 +9,8 @@
 #include "gr/DrawState.h"
 #include "io/PathName.h"
 
+#include <string_view>
+
 namespace game {
 
 /// What a name in the global sprite index stands for.
@@ -84,12 +86,13 @@ public:
 
     /// Draws a sprite or a composite sprite of the index; an unknown name draws nothing.
     /// A composite sprite is always drawn at its own size.
-    void drawSprite(const lang::String& name, float x, float y, const Anchor& anchor);
-    void drawSprite(const lang::String& name, float x, float y, const Anchor& anchor, float width, float height);
+    void drawSprite(std::string_view name, float x, float y, const Anchor& anchor);
+    void drawSprite(std::string_view name, float x, float y, const Anchor& anchor, float width, float height);
     /// Draws a sprite of the index with its pivot on x, y, scaled about the pivot and turned
     /// by angle; a composite sprite or an unknown name draws nothing.
-    void drawSpriteTransformed(const lang::String& name, float x, float y, float angle, float scaleX, float scaleY);
+    void drawSpriteTransformed(std::string_view name, float x, float y, float angle, float scaleX, float scaleY);
     /// The index entry of name, or null.
+    const SpriteEntry* entry(std::string_view name) const { return m_index.findAs(name); }
     const SpriteEntry* entry(const lang::String& name) const { return m_index.find(name); }
     /// Width, height and pivot of a sprite or composite sprite; false (all 0) when unknown.
     bool spriteBounds(const lang::String& name, int* width, int* height, int* pivotX, int* pivotY) const;

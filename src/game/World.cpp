@@ -149,19 +149,19 @@ void World::applyDeferred()
         std::rethrow_exception(failure);
 }
 
-RenderObjectData* World::lookup(const String& name) const
+RenderObjectData* World::lookup(std::string_view name) const
 {
-    RenderObjectData* const* found = m_objectsByName.find(name);
+    RenderObjectData* const* found = m_objectsByName.findAs(name);
     return found ? *found : nullptr;
 }
 
-RenderObjectData* World::find(const String& name, const char* caller) const
+RenderObjectData* World::find(std::string_view name, const char* caller) const
 {
     RenderObjectData* record = lookup(name);
     if (record && !record->removed)
         return record;
     if (caller)
-        lang::log("%s: no object named %s\n", caller, name.c_str());
+        lang::log("%s: no object named %.*s\n", caller, static_cast<int>(name.size()), name.data());
     return nullptr;
 }
 
@@ -184,7 +184,7 @@ RenderObjectData* World::createObject(const ObjectDef& def)
 
     // A name made again replaces the object whole. Its joints are made again on the new
     // body; its links and joint tables name it and so stay as they are.
-    RenderObjectData* old = lookup(def.name);
+    RenderObjectData* old = lookup(def.name.view());
     std::vector<KeptJoint> kept;
     if (old) {
         kept = keepJoints(old);
@@ -281,7 +281,7 @@ void World::removeObject(const String& name)
         m_deferred.push_back([this, name] { removeObject(name); });
         return;
     }
-    if (RenderObjectData* record = lookup(name))
+    if (RenderObjectData* record = lookup(name.view()))
         destroyRecord(record);
     removeJointsOf(name);
 }

@@ -10,6 +10,7 @@
 
 #include <exception>
 #include <functional>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -178,7 +179,15 @@ public:
     void clear();
     /// The object of that name, or null (also once removed during a step). A caller name
     /// logs "<caller>: no object named <name>" for a miss.
-    RenderObjectData* find(const lang::String& name, const char* caller = nullptr) const;
+    RenderObjectData* find(std::string_view name, const char* caller = nullptr) const;
+    RenderObjectData* find(const lang::String& name, const char* caller = nullptr) const
+    {
+        return find(name.view(), caller);
+    }
+    RenderObjectData* find(const char* name, const char* caller = nullptr) const
+    {
+        return find(std::string_view(name), caller);
+    }
     /// Every object by name, in the order drawing and publishing walk them.
     const lang::Hashtable<lang::String, RenderObjectData*>& objects() const { return m_objectsByName; }
 
@@ -280,7 +289,7 @@ private:
     bool deferred(std::function<void()> change);
     void applyDeferred();
     /// The record under name, removed or not.
-    RenderObjectData* lookup(const lang::String& name) const;
+    RenderObjectData* lookup(std::string_view name) const;
     /// Marks an object removed during a step and switches its contacts off.
     void retire(RenderObjectData* record);
     RenderObjectData* makeObject(const ObjectDef& def);

@@ -20,11 +20,14 @@ struct Hash
 template <>
 struct Hash<String>
 {
-    static int32_t hash(const String& key)
+    static int32_t hash(const String& key) { return hash(key.view()); }
+    static int32_t hash(const char* key) { return hash(std::string_view(key)); }
+    /// The same hash of bytes not held in a String, for Hashtable::findAs.
+    static int32_t hash(std::string_view key)
     {
         uint32_t h = 0;
-        for (int i = 0; i < key.length(); ++i)
-            h = h * 31u + static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(key[i])));
+        for (char c : key)
+            h = h * 31u + static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(c)));
         return static_cast<int32_t>(h);
     }
 };

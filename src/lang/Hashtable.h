@@ -70,6 +70,19 @@ public:
         return slot ? &slot->value : nullptr;
     }
     const V* find(const K& key) const { return const_cast<Hashtable*>(this)->find(key); }
+    /// find() by a key of another type that hashes and compares equal as its K would (a
+    /// text view for String keys), without making a K of it.
+    template <class Q>
+    const V* findAs(const Q& key) const
+    {
+        if (m_bucketCount == 0)
+            return nullptr;
+        const int bucket = static_cast<int>((H::hash(key) & 0x7fffffff) % m_bucketCount);
+        for (const Slot* slot = &m_buckets[bucket]; slot; slot = slot->next)
+            if (slot->used && slot->key == key)
+                return &slot->value;
+        return nullptr;
+    }
 
     /// The value of key, or the default value when missing.
     const V& get(const K& key) const

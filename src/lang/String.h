@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace lang {
 
@@ -27,6 +28,7 @@ public:
     /// The bytes, zero-terminated (the string itself may hold zero bytes too).
     const char* c_str() const { return m_bytes.c_str(); }
     const std::string& str() const { return m_bytes; }
+    std::string_view view() const { return m_bytes; }
 
     /// The byte at index, which must be below length().
     char charAt(int index) const { return m_bytes[static_cast<size_t>(index)]; }
@@ -81,6 +83,7 @@ public:
     friend bool operator<(const String& a, const String& b) { return a.m_bytes < b.m_bytes; }
     friend bool operator==(const String& a, const char* b) { return a.m_bytes == b; }
     friend bool operator!=(const String& a, const char* b) { return a.m_bytes != b; }
+    friend bool operator==(const String& a, std::string_view b) { return std::string_view(a.m_bytes) == b; }
 
 private:
     std::string m_bytes;

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <exception>
+#include <string_view>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -31,6 +32,9 @@ float argument(lua_State* lua, int position, float*);
 int argument(lua_State* lua, int position, int*);
 bool argument(lua_State* lua, int position, bool*);
 lang::String argument(lua_State* lua, int position, lang::String*);
+/// A text argument as a view of the interpreter's string, valid while the native runs: a
+/// native that only looks a name up takes this and copies nothing.
+std::string_view argument(lua_State* lua, int position, std::string_view*);
 
 void push(lua_State* lua, float value);
 void push(lua_State* lua, int value);

@@ -112,6 +112,14 @@ lang::String argument(lua_State* lua, int position, lang::String*)
     return lang::String(svalue(value), static_cast<int>(tsvalue(value)->len));
 }
 
+std::string_view argument(lua_State* lua, int position, std::string_view*)
+{
+    const TValue* value = lua->base + (position - 1);
+    if (value >= lua->top || !ttisstring(value))
+        LuaState::checkType(lua, position, LuaState::TYPE_STRING);
+    return std::string_view(svalue(value), tsvalue(value)->len);
+}
+
 void push(lua_State* lua, float value)
 {
     lua_pushnumber(lua, value);

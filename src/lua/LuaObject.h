@@ -16,11 +16,12 @@ public:
     explicit LuaObject(LuaState* state);
 
     /// Stores under name a native closure that calls method on object. The method may take
-    /// float, String and bool arguments and return nothing or one float, int, bool or
-    /// String; or it may take the raw call (int method(NativeCall&)), read its arguments
-    /// and push its results itself, and return their number. A failing argument check or
-    /// any engine exception the method throws becomes a script error, and comes out of the
-    /// engine's call into the script as itself.
+    /// float, String, std::string_view (a text only looked at, not kept) and bool arguments
+    /// and return nothing or one float, int, bool or String; or it may take the raw call
+    /// (int method(NativeCall&)), read its arguments and push its results itself, and
+    /// return their number. A failing argument check or any engine exception the method
+    /// throws becomes a script error, and comes out of the engine's call into the script as
+    /// itself.
     template <class T, class Method>
     void registerMethod(const char* name, T* object, Method method)
     {

@@ -95,10 +95,6 @@ LuaState::LuaState()
     lua_pushcclosure(m_lua, &LuaState::errorFunction, 1);
     lua_setglobal(m_lua, "error");
 
-    lua_pushlightuserdata(m_lua, m_lua);
-    lua_pushlightuserdata(m_lua, this);
-    lua_rawset(m_lua, LUA_REGISTRYINDEX);
-
     lua_pushvalue(m_lua, LUA_GLOBALSINDEX);
     m_globals = LuaTable::fromStack(this, -1);
     lua_pop(m_lua, 1);
@@ -136,13 +132,9 @@ LuaState::~LuaState()
 
 LuaState* LuaState::of(lua_State* lua)
 {
-    // The entry is keyed by the main thread; a native or hook running in a coroutine gets
-    // the coroutine's state, which shares the registry and the main thread with it.
-    lua_pushlightuserdata(lua, G(lua)->mainthread);
-    lua_rawget(lua, LUA_REGISTRYINDEX);
-    LuaState* state = static_cast<LuaState*>(lua_touserdata(lua, -1));
-    lua_pop(lua, 1);
-    return state;
+    // The allocator's user pointer is the state: every thread of the interpreter, coroutines
+    // included, shares it, and reading it is one load where the registry was a table lookup.
+    return static_cast<LuaState*>(G(lua)->ud);
 }
 
 const char* LuaState::typeName(int type)

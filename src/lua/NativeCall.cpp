@@ -16,10 +16,7 @@ NativeCall::NativeCall(lua_State* lua) : m_lua(lua), m_count(lua_gettop(lua))
 
 LuaState* NativeCall::state() const
 {
-    // Most natives never need it, and the lookup is a registry read.
-    if (!m_state)
-        m_state = LuaState::of(m_lua);
-    return m_state;
+    return LuaState::of(m_lua);
 }
 
 int NativeCall::type(int position) const
@@ -58,6 +55,14 @@ String NativeCall::getString(int position) const
     size_t length;
     const char* text = lua_tolstring(m_lua, position, &length);
     return String(text, static_cast<int>(length));
+}
+
+std::string_view NativeCall::getText(int position) const
+{
+    expect(position, LuaState::TYPE_STRING);
+    size_t length;
+    const char* text = lua_tolstring(m_lua, position, &length);
+    return std::string_view(text, length);
 }
 
 bool NativeCall::getBoolean(int position) const

@@ -3,6 +3,8 @@
 #include "lang/String.h"
 #include "lua/LuaTable.h"
 
+#include <string_view>
+
 struct lua_State;
 
 namespace lua {
@@ -23,7 +25,7 @@ public:
     /// The call running on the thread lua, with every value on lua's stack as an argument.
     explicit NativeCall(lua_State* lua);
 
-    /// The state that owns the interpreter (looked up on the first use).
+    /// The state that owns the interpreter.
     LuaState* state() const;
 
     /// The number of arguments.
@@ -40,6 +42,9 @@ public:
     float toNumber(int position) const;
     /// The string at position; a number is the type error.
     lang::String getString(int position) const;
+    /// The same text without a copy: a view of the interpreter's own string, valid while the
+    /// native runs (the argument stays on the stack). Make a String only of what is kept.
+    std::string_view getText(int position) const;
     /// The boolean at position.
     bool getBoolean(int position) const;
     /// A handle on the table at position.
@@ -61,7 +66,6 @@ public:
 private:
     lua_State* m_lua;
     int m_count;
-    mutable LuaState* m_state = nullptr;
 
     /// Throws the type error unless the argument at position has the type.
     void expect(int position, int type) const;

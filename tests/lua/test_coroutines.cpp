@@ -4,7 +4,10 @@
 #include "lua/LuaObject.h"
 #include "lua/NativeCall.h"
 
+#include <lua.h>
+
 #include <stdexcept>
+#include <string_view>
 
 using lua::LuaException;
 using lua::LuaObject;
@@ -28,6 +31,8 @@ public:
         registerMethod("describe", this, &Natives::describe);
         registerMethod("size", this, &Natives::size);
         registerMethod("results", this, &Natives::results);
+        registerMethod("length", this, &Natives::length);
+        registerMethod("viewed", this, &Natives::viewed);
         state->globals().setObject("n", this);
     }
 
@@ -80,7 +85,23 @@ public:
         return 7;
     }
 
+    /// length(text): the bytes of a text taken as a view.
+    float length(std::string_view text)
+    {
+        seen = text.data();
+        return static_cast<float>(text.size());
+    }
+    /// viewed(number, text): the text's bytes, through the raw call's view.
+    int viewed(NativeCall& call)
+    {
+        const std::string_view text = call.getText(2);
+        seen = text.data();
+        call.push(String(text.data(), static_cast<int>(text.size())) + "?");
+        return 1;
+    }
+
     LuaTable kept;
+    const char* seen = nullptr; ///< where the last view pointed
 };
 
 /// The text the script stored in the global name.
@@ -265,4 +286,23 @@ TEST_F(LuaTest, ADataBudgetCountsInsideCoroutines)
     run("ok, count = coroutine.resume(level.later)");
     EXPECT_TRUE(state->globals().getBoolean("ok")) << global(state.ptr(), "count");
     EXPECT_EQ(state->globals().getNumber("count"), 1000000.0f);
+}
+
+TEST_F(LuaTest, TextArgumentsCanBeViewsOfTheInterpretersOwnString)
+{
+    Natives natives(state.ptr());
+    // The view is the interpreter's string itself, not a copy: the same bytes a script's
+    // global holds, embedded zeros included.
+    run("word = 'a\\0bc' size = n.length(word) copy = coroutine.wrap(function() return n.viewed(1, word) end)()");
+    lua_State* lua = state->interpreter();
+    lua_getglobal(lua, "word");
+    const char* held = lua_tostring(lua, -1);
+    lua_pop(lua, 1);
+    EXPECT_EQ(natives.seen, held);
+    EXPECT_EQ(state->globals().getNumber("size"), 4.0f);
+    EXPECT_EQ(state->globals().getString("copy"), String("a\0bc?", 5));
+    EXPECT_EQ(failure("n.length(5)"),
+              "length: Excepted type STRING at stack position 1 but found NUMBER\nCall stack:\ntest.lua(1)\n(end)\n");
+    EXPECT_EQ(failure("n.viewed(1)"),
+              "viewed: Excepted type STRING at stack position 2 but found INVALID\nCall stack:\ntest.lua(1)\n(end)\n");
 }
