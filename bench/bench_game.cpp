@@ -270,3 +270,47 @@ static void ScriptNativeCall(benchmark::State& s)
     lang::setLogSink(nullptr, nullptr);
 }
 BENCHMARK(ScriptNativeCall)->ArgName("native")->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+
+namespace {
+
+/// A pyramid of 200 boxes, rows of 20 down to 5, on a static ground.
+const char* kPyramid = "objects.world = {}\n"
+                       "createBox('ground', '', 0, 20, 200, 1, 0, 0.8, 0.1, true, false, 1)\n"
+                       "local n = 0\n"
+                       "for row = 0, 15 do\n"
+                       "  local count = 20 - row\n"
+                       "  for i = 0, count - 1 do\n"
+                       "    createBox('box' .. n, '', (i - (count - 1) / 2) * 1.05, 18.95 - row * 1.02, 1, 1, 1, 0.6, 0.1,"
+                       " true, false, 2)\n"
+                       "    n = n + 1\n"
+                       "  end\n"
+                       "end\n"
+                       "setLevelLimits(-100, 0, 100, 0)\n"
+                       "setPhysicsEnabled(true)\n";
+
+} // namespace
+
+// One fixed step of 1/30 s of the 200-box pyramid once every box has fallen asleep: what the
+// step costs a level that has come to rest.
+static void AsleepStep(benchmark::State& s)
+{
+    lang::setLogSink(&quiet, nullptr);
+    ScratchAppData appData;
+    NullOS os;
+    lang::Ptr<NullContext> context = new NullContext;
+    framework::Config::current() = framework::Config();
+    std::unique_ptr<game::GameApp> app(new game::GameApp(&os, context.ptr()));
+    app->luaState()->runString(kPyramid, "pyramid", app->world());
+    game::GameLua& world = *app->world();
+    for (int frame = 0; frame < 3000 && world.physics().hasAwakeObjects(); ++frame)
+        world.update(1.0f / 30.0f);
+    if (world.physics().hasAwakeObjects() || world.physics().objects().size() != 201) {
+        s.SkipWithError("the pyramid did not come to rest");
+        return;
+    }
+    for (auto _ : s)
+        world.physics().step(1.0f / 30.0f);
+    app.reset();
+    lang::setLogSink(nullptr, nullptr);
+}
+BENCHMARK(AsleepStep)->Unit(benchmark::kMicrosecond);

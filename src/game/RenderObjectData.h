@@ -49,6 +49,8 @@ struct RenderObjectData
     /// is destroyed right after it.
     bool removed = false;
     bool frozen = false; ///< left the level (below y 20 or beyond a limit); never reset
+    /// Where the game world's list of awake bodies holds it; -1 while its body sleeps.
+    int awakeIndex = -1;
 };
 
 } // namespace game

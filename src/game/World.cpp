@@ -259,7 +259,30 @@ RenderObjectData* World::makeObject(const ObjectDef& def)
         record->collides = def.collides;
     }
     m_objectsByName[def.name] = record;
+    noteAwake(record);
     return record;
+}
+
+void World::noteAwake(RenderObjectData* record)
+{
+    if (record->awakeIndex >= 0 || !record->body->IsAwake())
+        return;
+    record->awakeIndex = static_cast<int>(m_awakeRecords.size());
+    m_awakeRecords.push_back(record);
+}
+
+void World::noteAwake(b2Body* body)
+{
+    if (auto* record = reinterpret_cast<RenderObjectData*>(body->GetUserData().pointer))
+        noteAwake(record);
+}
+
+void World::noteAwake(b2Joint* joint)
+{
+    if (!joint)
+        return;
+    noteAwake(joint->GetBodyA());
+    noteAwake(joint->GetBodyB());
 }
 
 void World::destroyRecord(RenderObjectData* record)
@@ -268,6 +291,12 @@ void World::destroyRecord(RenderObjectData* record)
         for (int i = m_birds.size() - 1; i >= 0; --i)
             if (m_birds[i] == record)
                 m_birds.remove(i);
+    if (record->awakeIndex >= 0) {
+        RenderObjectData* last = m_awakeRecords.back();
+        m_awakeRecords[static_cast<size_t>(record->awakeIndex)] = last;
+        last->awakeIndex = record->awakeIndex;
+        m_awakeRecords.pop_back();
+    }
     m_world->DestroyBody(record->body);
     m_objectsByName.remove(record->name);
     delete record;
@@ -298,6 +327,7 @@ void World::clear()
         m_world->DestroyBody(it.value()->body);
         delete it.value();
     }
+    m_awakeRecords.clear();
     m_objectsByName.clear();
     m_birds.clear();
     // The physics joints went with their bodies.
@@ -326,6 +356,7 @@ void World::setPosition(const String& name, float x, float y)
     if (!record)
         return;
     record->body->SetTransform(b2Vec2(x, y), record->body->GetAngle());
+    noteAwake(record);
     for (PhysicsState& s : record->state)
         s.x = x, s.y = y;
     record->x = x;
@@ -346,6 +377,7 @@ void World::setRotation(const String& name, float angle)
     if (angle < 0)
         angle += TWO_PI;
     record->body->SetTransform(record->body->GetPosition(), angle);
+    noteAwake(record);
     for (PhysicsState& s : record->state)
         s.angle = angle;
     record->angle = angle;
@@ -372,39 +404,50 @@ void World::setDynamic(const String& name, bool dynamic)
         body->SetMassData(&mass);
     }
     respring(body);
+    noteAwake(record);
 }
 
 void World::setVelocity(const String& name, float vx, float vy)
 {
     RenderObjectData* record = find(name);
-    if (record && record->body->GetType() != b2_staticBody)
+    if (record && record->body->GetType() != b2_staticBody) {
         record->body->SetLinearVelocity(b2Vec2(vx, vy));
+        noteAwake(record);
+    }
 }
 
 void World::setAngularVelocity(const String& name, float w)
 {
     RenderObjectData* record = find(name);
-    if (record && record->body->GetType() != b2_staticBody)
+    if (record && record->body->GetType() != b2_staticBody) {
         record->body->SetAngularVelocity(w);
+        noteAwake(record);
+    }
 }
 
 void World::applyImpulse(const String& name, b2Vec2 impulse, b2Vec2 point)
 {
-    if (RenderObjectData* record = find(name))
+    if (RenderObjectData* record = find(name)) {
         record->body->ApplyLinearImpulse(impulse, point, true);
+        noteAwake(record);
+    }
 }
 
 void World::applyForce(const String& name, b2Vec2 force, b2Vec2 point)
 {
-    if (RenderObjectData* record = find(name))
+    if (RenderObjectData* record = find(name)) {
         record->body->ApplyForce(force, point, true);
+        noteAwake(record);
+    }
 }
 
 void World::setSleeping(const String& name, bool sleeping)
 {
     // The library's SetAwake(false) also clears the sleep time, velocities, force and torque.
-    if (RenderObjectData* record = find(name, "setSleeping"))
+    if (RenderObjectData* record = find(name, "setSleeping")) {
         record->body->SetAwake(!sleeping);
+        noteAwake(record);
+    }
 }
 
 void World::setMaterial(const String& name, const String& material)

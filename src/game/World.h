@@ -270,6 +270,10 @@ private:
     b2World* m_world;
     lang::Hashtable<lang::String, RenderObjectData*> m_objectsByName;
     lang::Array<RenderObjectData*> m_birds; ///< circles made with the bird flag
+    /// The objects whose bodies were awake at the last look, the only ones the fixed step
+    /// snapshots and interpolates: a level at rest costs it nothing per object.
+    std::vector<RenderObjectData*> m_awakeRecords;
+    bool m_timersMayRun = false; ///< a destroy timer started since the last walk found none
     lang::Array<JointRecord> m_joints; ///< types 1-4 (and unknown types), in creation order
     lang::Array<JointRecord> m_links;  ///< destroy links (type 5)
     std::vector<std::function<void()>> m_deferred; ///< changes asked for during a step
@@ -294,6 +298,18 @@ private:
     void retire(RenderObjectData* record);
     RenderObjectData* makeObject(const ObjectDef& def);
     void destroyRecord(RenderObjectData* record);
+    /// Lists a record whose body is awake and not listed yet.
+    void noteAwake(RenderObjectData* record);
+    void noteAwake(b2Body* body);
+    /// Both bodies of a joint.
+    void noteAwake(b2Joint* joint);
+    /// Lists the bodies the last physics step woke: every one of them shares a touching
+    /// contact or a joint, directly or through other woken bodies, with one that was awake
+    /// (an island sleeps and wakes whole).
+    void listWoken();
+    /// A listed body found asleep leaves the list, its snapshots and drawn state set to where
+    /// it rests: drawn there while it sleeps, and interpolated from there once it wakes.
+    void settle(RenderObjectData* record);
     void removeJointsOf(const lang::String& object);
 
     /// A joint of a replaced object, kept to be made again on its new body.

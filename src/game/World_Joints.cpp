@@ -57,7 +57,10 @@ void World::createJoint(const JointDef& def)
         throw lua::LuaException(Format("Joint {0}: both ends are {1}", def.name, def.end1));
     if (deferred([this, def] { createJoint(def); }))
         return;
+    const int made = m_joints.size();
     buildJoint(def);
+    for (int i = made; i < m_joints.size(); ++i)
+        noteAwake(m_joints[i].joint);
 }
 
 void World::buildJoint(const JointDef& def)
@@ -174,6 +177,13 @@ bool World::setJointParameter(JointRecord& record, JointParameter parameter, flo
     b2Joint* joint = record.joint;
     if (!joint)
         return false;
+    // A motor or limit change wakes the bodies.
+    struct NoteAfter
+    {
+        World* world;
+        b2Joint* joint;
+        ~NoteAfter() { world->noteAwake(joint); }
+    } note{this, joint};
     switch (joint->GetType()) {
     case e_revoluteJoint: {
         auto* j = static_cast<b2RevoluteJoint*>(joint);
@@ -223,14 +233,18 @@ void World::checkJointLimits(const String& name)
             auto* j = static_cast<b2RevoluteJoint*>(record.joint);
             const float s = j->GetMotorSpeed(), angle = j->GetJointAngle();
             if (j->IsLimitEnabled() && j->IsMotorEnabled() &&
-                ((s > 0 && angle >= j->GetUpperLimit()) || (s < 0 && angle <= j->GetLowerLimit())))
+                ((s > 0 && angle >= j->GetUpperLimit()) || (s < 0 && angle <= j->GetLowerLimit()))) {
                 j->SetMotorSpeed(-s);
+                noteAwake(j);
+            }
         } else if (record.joint->GetType() == e_prismaticJoint) {
             auto* j = static_cast<b2PrismaticJoint*>(record.joint);
             const float s = j->GetMotorSpeed(), t = j->GetJointTranslation();
             if (j->IsLimitEnabled() && j->IsMotorEnabled() &&
-                ((s > 0 && t >= j->GetUpperLimit()) || (s < 0 && t <= j->GetLowerLimit())))
+                ((s > 0 && t >= j->GetUpperLimit()) || (s < 0 && t <= j->GetLowerLimit()))) {
                 j->SetMotorSpeed(-s);
+                noteAwake(j);
+            }
         }
     }
 }
@@ -242,8 +256,13 @@ void World::destroyJoint(const String& name)
     for (int i = 0; i < m_joints.size(); ++i) {
         if (m_joints[i].name == name) {
             const JointRecord record = m_joints[i];
-            if (record.joint)
+            if (record.joint) {
+                // The library wakes both bodies as the joint goes.
+                b2Body* bodies[2] = {record.joint->GetBodyA(), record.joint->GetBodyB()};
                 m_world->DestroyJoint(record.joint);
+                for (b2Body* body : bodies)
+                    noteAwake(body);
+            }
             m_joints.remove(i);
             m_listener->jointRemoved(record);
             return;
@@ -266,6 +285,7 @@ void World::removeJointsOf(const String& object)
         if (link.end1 == object) {
             if (RenderObjectData* second = find(link.end2)) {
                 second->destroyTimerRunning = true;
+                m_timersMayRun = true;
                 second->destroyTimer = m_listener->linkDelay(link, link.destroyTimer);
             }
         } else if (link.end2 != object) {
@@ -391,8 +411,10 @@ void World::respring(b2Body* body)
     // body's mass changes, as the scripts expect of a spring given by its frequency.
     for (JointRecord& record : m_joints)
         if (record.joint && record.joint->GetType() == e_distanceJoint &&
-            (record.joint->GetBodyA() == body || record.joint->GetBodyB() == body))
+            (record.joint->GetBodyA() == body || record.joint->GetBodyB() == body)) {
             spring(static_cast<b2DistanceJoint*>(record.joint), record.frequency, record.dampingRatio);
+            noteAwake(record.joint);
+        }
 }
 
 } // namespace game

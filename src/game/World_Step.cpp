@@ -79,18 +79,22 @@ void World::step(float dt)
                 bird->body->SetLinearVelocity(b2Vec2(bird->pendingVelocityX, bird->pendingVelocityY));
             bird->hasPendingVelocity = false;
         }
+        listWoken();
         if (m_accumulator > 2 * STEP)
             continue; // more steps are due at once: no snapshot in between
         m_slot ^= 1;
-        for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
-            RenderObjectData* record = it.value();
+        for (size_t i = 0; i < m_awakeRecords.size();) {
+            RenderObjectData* record = m_awakeRecords[i];
             b2Body* body = record->body;
-            if (!body->IsAwake())
+            if (!body->IsAwake()) {
+                settle(record); // takes it off the list: the next one is at i now
                 continue;
+            }
             repairIfInvalid(record);
             record->state[m_slot] = PhysicsState{body->GetPosition().x, body->GetPosition().y, bodyAngle(body)};
             if (record->bird && body->GetMass() != 0)
                 body->SetBullet(true);
+            ++i;
         }
     }
     m_world->ClearForces();
@@ -98,24 +102,64 @@ void World::step(float dt)
         m_stepMilliseconds = std::chrono::duration<float, std::milli>(Clock::now() - start).count();
 
     const float alpha = m_accumulator / STEP;
+    for (size_t i = 0; i < m_awakeRecords.size();) {
+        RenderObjectData* record = m_awakeRecords[i];
+        if (!record->body->IsAwake()) {
+            settle(record);
+            continue;
+        }
+        const PhysicsState& older = record->state[m_slot ^ 1];
+        const PhysicsState& newer = record->state[m_slot];
+        record->x = (1 - alpha) * older.x + alpha * newer.x;
+        record->y = (1 - alpha) * older.y + alpha * newer.y;
+        record->angle = interpolateAngle(older.angle, newer.angle, alpha);
+        ++i;
+    }
+    if (!m_timersMayRun)
+        return;
+    m_timersMayRun = false;
     for (auto it = m_objectsByName.begin(); it != m_objectsByName.end(); ++it) {
         RenderObjectData* record = it.value();
-        if (record->body->IsAwake()) {
-            const PhysicsState& older = record->state[m_slot ^ 1];
-            const PhysicsState& newer = record->state[m_slot];
-            record->x = (1 - alpha) * older.x + alpha * newer.x;
-            record->y = (1 - alpha) * older.y + alpha * newer.y;
-            record->angle = interpolateAngle(older.angle, newer.angle, alpha);
-        }
-        if (record->destroyTimerRunning) {
-            record->destroyTimer -= dt;
-            if (record->destroyTimer <= 0) {
-                record->destroyTimerRunning = false;
-                m_listener->setStrength(*record, 0);
-                m_listener->destroyed(*record);
-            }
+        if (!record->destroyTimerRunning)
+            continue;
+        record->destroyTimer -= dt;
+        if (record->destroyTimer <= 0) {
+            record->destroyTimerRunning = false;
+            m_listener->setStrength(*record, 0);
+            m_listener->destroyed(*record);
+        } else {
+            m_timersMayRun = true;
         }
     }
+}
+
+void World::listWoken()
+{
+    // Grows while it runs: a woken body is looked through in turn.
+    for (size_t i = 0; i < m_awakeRecords.size(); ++i) {
+        b2Body* body = m_awakeRecords[i]->body;
+        if (!body->IsAwake())
+            continue;
+        for (b2ContactEdge* edge = body->GetContactList(); edge; edge = edge->next)
+            if (edge->other->IsAwake())
+                noteAwake(edge->other);
+        for (b2JointEdge* edge = body->GetJointList(); edge; edge = edge->next)
+            if (edge->other->IsAwake())
+                noteAwake(edge->other);
+    }
+}
+
+void World::settle(RenderObjectData* record)
+{
+    b2Body* body = record->body;
+    const PhysicsState rest{body->GetPosition().x, body->GetPosition().y, bodyAngle(body)};
+    record->state[0] = record->state[1] = rest;
+    record->x = rest.x, record->y = rest.y, record->angle = rest.angle;
+    RenderObjectData* last = m_awakeRecords.back();
+    m_awakeRecords[static_cast<size_t>(record->awakeIndex)] = last;
+    last->awakeIndex = record->awakeIndex;
+    m_awakeRecords.pop_back();
+    record->awakeIndex = -1;
 }
 
 void World::publish()
@@ -129,6 +173,10 @@ void World::publish()
         const bool awakeNow = body->IsAwake();
         if (!awakeNow && !record->wasAwake)
             continue;
+        // A body woken some way the step did not see is listed from now on; its snapshots
+        // still hold where it rested.
+        if (awakeNow && record->awakeIndex < 0)
+            noteAwake(record);
         m_awake = true;
         const bool outside =
             body->GetMass() > 0 && (record->y > 20 || record->x < m_levelLeft || record->x > m_levelRight);

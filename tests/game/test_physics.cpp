@@ -235,3 +235,77 @@ TEST_F(GameTest, NativesInsideCoroutines)
     frame(1.0f / 30);
     EXPECT_EQ(world().getNumber("__removed"), 1.0f);
 }
+
+TEST_F(GameTest, ASleepingBodyIsDrawnWhereItRests)
+{
+    start(kScene);
+    run("createBox('crate', '', 0, 0, 1, 1, 1, 0.5, 0.1, true, false, 2) setVelocity('crate', 12, 0)");
+    // Half a step left over: what is drawn lies between the last two snapshots, behind the body.
+    frame(0.05f);
+    frame(0.05f);
+    const game::RenderObjectData* crate = world().object("crate");
+    ASSERT_NE(world().accumulator(), 0.0f);
+    ASSERT_LT(crate->x, crate->body->GetPosition().x);
+    // Put to sleep in flight, it stops where its body is, and is drawn there from the next
+    // frame on, however many steps it sleeps.
+    run("setSleeping('crate', true)");
+    const b2Vec2 rest = crate->body->GetPosition();
+    for (int i = 0; i < 3; ++i) {
+        frame(0.05f);
+        EXPECT_EQ(crate->x, rest.x) << "frame " << i;
+        EXPECT_EQ(crate->y, rest.y) << "frame " << i;
+        EXPECT_FLOAT_EQ(number("objects.world.crate.x"), rest.x);
+    }
+}
+
+TEST_F(GameTest, AWokenBodyInterpolatesFromWhereItRested)
+{
+    start(kScene);
+    // Sliding right, then asleep in mid air for an odd and then an even number of steps:
+    // either way the older snapshot is where it rested when it wakes.
+    for (int sleptSteps : {3, 4}) {
+        run("createBox('crate', '', 0, 0, 1, 1, 1, 0.5, 0.1, true, false, 2) setVelocity('crate', 12, 0)");
+        for (int i = 0; i < 4; ++i)
+            frame(1.0f / 30);
+        run("setSleeping('crate', true)");
+        const game::RenderObjectData* crate = world().object("crate");
+        const b2Vec2 rest = crate->body->GetPosition();
+        for (int i = 0; i < sleptSteps; ++i)
+            frame(1.0f / 30);
+        // Woken without a velocity: it only falls, so every interpolated x is the rest's x,
+        // and y moves down from the rest, never up past it (to within rounding: a snapshot
+        // one step older lies 0.4 to the left).
+        run("setSleeping('crate', false)");
+        for (int i = 0; i < 3; ++i) {
+            frame(0.02f);
+            EXPECT_NEAR(crate->x, rest.x, 1e-5f) << sleptSteps << " steps asleep, frame " << i;
+            EXPECT_GE(crate->y, rest.y - 1e-5f) << sleptSteps << " steps asleep, frame " << i;
+            EXPECT_LE(crate->y, crate->body->GetPosition().y) << sleptSteps << " steps asleep, frame " << i;
+        }
+        EXPECT_GT(crate->y, rest.y);
+    }
+}
+
+TEST_F(GameTest, BodiesWokenByOthersAreDrawnMoving)
+{
+    // A crate at rest on the ground is woken by a ball landing on it through the physics
+    // step alone: what is drawn of it follows its body.
+    start(kScene);
+    run("createBox('ground', '', 0, 5, 40, 1, 0, 0.5, 0, true, false, 0)"
+        "createBox('crate', '', 0, 4, 1, 1, 1, 0.5, 0, true, false, 0)");
+    const game::RenderObjectData* crate = world().object("crate");
+    for (int i = 0; i < 300 && crate->body->IsAwake(); ++i)
+        frame(1.0f / 30);
+    ASSERT_FALSE(crate->body->IsAwake());
+    const float restX = crate->x;
+    run("createCircle('ball', '', 0.4, -2, 0.5, 5, 0.5, 0, false, 0) setVelocity('ball', 0, 20)");
+    bool moved = false;
+    for (int i = 0; i < 30; ++i) {
+        frame(1.0f / 30);
+        if (crate->body->IsAwake()) {
+            EXPECT_NEAR(crate->x, crate->body->GetPosition().x, 0.2f) << "frame " << i;
+        }
+        moved = moved || crate->x != restX;
+    }
+    EXPECT_TRUE(moved);
+}
