@@ -1,20 +1,25 @@
 // One frame of the game world with 200 boxes settling on a static ground, beside a bare
-// physics step of the same world, both per frame of 1/30 s; and the CPU side of drawing a
-// busy level (theme layers, 300 bodies, six trails, 500 particles) with its draw calls.
+// physics step of the same world, both per frame of 1/30 s; the whole application frame of
+// that world with developer mode off and on (its file watcher running, no file changing);
+// and the CPU side of drawing a busy level (theme layers, 300 bodies, six trails, 500
+// particles) with its draw calls.
 
 #include "ResourceWriters.h"
 #include "framework/Config.h"
 #include "framework/OSInterface.h"
+#include "game/CipherKeys.h"
 #include "game/GameApp.h"
 #include "game/GameLua.h"
 #include "gr/Context.h"
 #include "io/AppData.h"
+#include "lang/BlockCipher.h"
 #include "lang/Debug.h"
 #include "lua/LuaState.h"
 
 #include <benchmark/benchmark.h>
 #include <box2d/box2d.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -155,6 +160,86 @@ static void GameWorldFrame(benchmark::State& s)
     lang::setLogSink(nullptr, nullptr);
 }
 BENCHMARK(GameWorldFrame)->Unit(benchmark::kMicrosecond);
+
+namespace {
+
+/// A data directory whose enciphered start-up scripts make the boxes of kScene in
+/// createStartUpAssets and draw the world each frame: a game that runs with developer mode
+/// off as well as on.
+std::string sceneGame()
+{
+    char pattern[] = "/tmp/pelterra-bench-XXXXXX";
+    const std::string dir = mkdtemp(pattern);
+    std::system(("mkdir -p '" + dir + "/scripts'").c_str());
+    const std::string gamelogic = std::string("function createStartUpAssets()\n") + kScene +
+                                  "end\nfunction update(dt) drawGameNative() end\n";
+    for (const char* name : {"starLimits.lua", "loadlist.lua", "blocks.lua", "particles.lua", "gamelogic.lua"}) {
+        const std::string text = std::string(name) == "gamelogic.lua" ? gamelogic : std::string();
+        const lang::String cipher =
+            lang::BlockCipher::encipher(game::scriptKey(), text.data(), static_cast<int>(text.size()));
+        std::ofstream(dir + "/scripts/" + name, std::ios::binary) << cipher.str();
+    }
+    return dir;
+}
+
+std::unique_ptr<game::GameApp> startScene(framework::OSInterface* os, gr::Context* context, const std::string& dir,
+                                          bool developer)
+{
+    framework::Config& config = framework::Config::current();
+    config = framework::Config();
+    config.dataPath = dir + "/";
+    config.scriptPath = "scripts";
+    config.developer = developer;
+    return std::unique_ptr<game::GameApp>(new game::GameApp(os, context));
+}
+
+} // namespace
+
+// What developer mode adds to a frame when nothing is saved: the look for saved files, the
+// figures of the statistics overlay (kept even while it is hidden) and the console's and
+// replay's checks. Arg 0 is developer mode off, 1 on.
+static void AppFrame(benchmark::State& s)
+{
+    lang::setLogSink(&quiet, nullptr);
+    setenv("PELTERRA_NO_DIALOGS", "1", 1);
+    ScratchAppData appData;
+    const std::string dir = sceneGame();
+    const bool developer = s.range(0) != 0;
+    NullOS os;
+    lang::Ptr<NullContext> context = new NullContext;
+    std::unique_ptr<game::GameApp> app;
+    int frame = 0;
+    for (auto _ : s) {
+        if (frame++ % kFramesPerScene == 0) {
+            s.PauseTiming();
+            app.reset();
+            app = startScene(&os, context.ptr(), dir, developer);
+            const bool started = app->developerMode() == developer && !app->errorScreen() &&
+                                 app->world()->physics().objects().size() == kBoxes + 1;
+            if (!started) {
+                s.SkipWithError("the scene did not start as it should");
+                break;
+            }
+            s.ResumeTiming();
+        }
+        // The frame alone: the watcher's thread starting and stopping around a rebuild would
+        // count in the wall time even with the timing paused.
+        const auto start = std::chrono::steady_clock::now();
+        app->update(1.0f / 30.0f, context.ptr(), 3);
+        s.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    app.reset();
+    std::system(("rm -rf '" + dir + "'").c_str());
+    lang::setLogSink(nullptr, nullptr);
+}
+// The process's CPU time: the file watcher's thread counts too.
+BENCHMARK(AppFrame)
+    ->ArgName("developer")
+    ->Arg(0)
+    ->Arg(1)
+    ->MeasureProcessCPUTime()
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 static void BareStep(benchmark::State& s)
 {
