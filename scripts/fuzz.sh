@@ -73,7 +73,10 @@ run_all() {
     targets=()
     for name in "${names[@]}"; do targets+=("fuzz_$name"); done
     say "building ${#targets[@]} harnesses"
-    cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
+    if ! cmake --build "$build" -j2 --target "${targets[@]}" >"$build/fuzz-build.log" 2>&1; then
+        tail -30 "$build/fuzz-build.log" >&2
+        die "the build failed: see $build/fuzz-build.log"
+    fi
 
     # Limits: one allocation over malloc_limit_mb is a finding (a size taken from a file without a
     # check); the images' own cap is 2^26 pixels of 4 bytes, so theirs sits just above it.
@@ -186,7 +189,14 @@ write_report() {
             echo "| $name | ${execs:-?} | ${rate:-?} | ${cov:-?} | ${ft:-?} | $seeds → $end_corpus | $what | $time |"
         done
         echo
-        echo "Coverage is libFuzzer's last status line: cov counts the code edges reached, ft the"
+        regressions=$(cd "$fuzz_dir/corpus" && find . -type f -name 'regression-*' | sed 's|^\./||' | sort)
+    if [ -n "$regressions" ]; then
+        echo "Inputs of earlier findings, kept in the corpora and replayed by ./test.sh's sanitizer build:"
+        echo
+        sed 's|^\(.*\)/\(.*\)|- \1: `\2`|' <<<"$regressions"
+        echo
+    fi
+    echo "Coverage is libFuzzer's last status line: cov counts the code edges reached, ft the"
         echo "features (edges with hit counts and value profiles). Lua, libpng, libjpeg and mpg123 are"
         echo "built without the fuzzer's coverage, so those harnesses see only the engine's side."
     } >"$report"
