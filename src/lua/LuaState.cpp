@@ -356,12 +356,81 @@ void LuaState::budgetHook(lua_State* lua, lua_Debug*)
         luaL_error(lua, "ran past its budget of %d instructions", static_cast<int>(state->m_budget));
 }
 
+namespace {
+
+/// What a data chunk may not call freely: the pattern functions, whose cost no budget
+/// bounds, and rep, whose count runs in one call.
+const char* const GUARDED_STRING_FUNCTIONS[] = {"find", "match", "gmatch", "gsub", "rep"};
+
+} // namespace
+
+int LuaState::dataStringGuard(lua_State* lua)
+{
+    LuaState* state = of(lua);
+    const char* name = lua_tostring(lua, lua_upvalueindex(2));
+    if (state->m_budgeted) {
+        if (std::strcmp(name, "rep") != 0)
+            return luaL_error(lua, "string.%s is not available to data files: its matching can take longer than any budget",
+                              name);
+        // Each repetition is a step of a loop the instruction count never sees.
+        const double count = lua_isnumber(lua, 2) ? static_cast<double>(lua_tonumber(lua, 2)) : 0.0;
+        const long left = state->m_budgetLeft;
+        if (count > 0) {
+            if (count > static_cast<double>(left)) {
+                const int budget = static_cast<int>(state->m_budget);
+                return luaL_error(lua, "ran past its budget of %d instructions", budget);
+            }
+            state->m_budgetLeft = left - static_cast<long>(count);
+        }
+    }
+    const int arguments = lua_gettop(lua);
+    lua_pushvalue(lua, lua_upvalueindex(1));
+    lua_insert(lua, 1);
+    lua_call(lua, arguments, LUA_MULTRET);
+    return lua_gettop(lua);
+}
+
+void LuaState::guardStringLibrary(bool guard)
+{
+    // The library as every string reaches it, whatever the globals now hold.
+    StackGuard stack(m_lua);
+    lua_pushliteral(m_lua, "");
+    if (!lua_getmetatable(m_lua, -1))
+        return;
+    // Raw reads and writes: outside a protected call no metamethod may run.
+    lua_pushliteral(m_lua, "__index");
+    lua_rawget(m_lua, -2);
+    if (!lua_istable(m_lua, -1))
+        return;
+    const int library = lua_gettop(m_lua);
+    for (const char* name : GUARDED_STRING_FUNCTIONS) {
+        lua_pushstring(m_lua, name);
+        lua_rawget(m_lua, library);
+        const bool guarded = lua_tocfunction(m_lua, -1) == &LuaState::dataStringGuard;
+        if (guard && !guarded && lua_isfunction(m_lua, -1)) {
+            lua_pushstring(m_lua, name);
+            lua_pushcclosure(m_lua, &LuaState::dataStringGuard, 2);
+            lua_pushstring(m_lua, name);
+            lua_insert(m_lua, -2);
+            lua_rawset(m_lua, library);
+        } else if (!guard && guarded) {
+            lua_pushstring(m_lua, name);
+            lua_getupvalue(m_lua, -2, 1);
+            lua_rawset(m_lua, library);
+            lua_pop(m_lua, 1);
+        } else {
+            lua_pop(m_lua, 1);
+        }
+    }
+}
+
 void LuaState::runData(const String& text, const String& chunkName, const LuaTable* env, long budget)
 {
     // Not nested: data chunks call no engine code that runs another.
     m_budget = m_budgetLeft = budget;
     m_budgeted = true;
     lua_sethook(m_lua, &LuaState::budgetHook, LUA_MASKCOUNT, BUDGET_STEP);
+    guardStringLibrary(true);
     m_memoryLimit = m_allocated + static_cast<size_t>(DATA_MEMORY);
     m_memoryRefused = false;
     try {
@@ -371,6 +440,7 @@ void LuaState::runData(const String& text, const String& chunkName, const LuaTab
         m_budgeted = false;
         lua_sethook(m_lua, nullptr, 0, 0);
         m_memoryLimit = 0;
+        guardStringLibrary(false);
         if (refused)
             throw LuaException(Format("{0}: ran past its memory budget of {1,0} bytes", chunkName, DATA_MEMORY));
         throw;
@@ -378,6 +448,7 @@ void LuaState::runData(const String& text, const String& chunkName, const LuaTab
     m_budgeted = false;
     lua_sethook(m_lua, nullptr, 0, 0);
     m_memoryLimit = 0;
+    guardStringLibrary(false);
 }
 
 float LuaState::getNumber(int position)

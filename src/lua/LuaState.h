@@ -60,7 +60,10 @@ public:
     /// instruction budget can't stop.
     static const long DATA_MEMORY = 32L << 20;
     /// runString() that fails once the chunk has run budget instructions or grown the heap
-    /// by DATA_MEMORY bytes.
+    /// by DATA_MEMORY bytes. While it runs, the string library's pattern functions (find,
+    /// match, gmatch, gsub) fail with a script error: their matching runs inside one call,
+    /// where no instruction is counted, and a 40-byte pattern can take hours. string.rep
+    /// counts its repetitions against the budget for the same reason.
     void runData(const lang::String& text, const lang::String& chunkName, const LuaTable* env, long budget = DATA_BUDGET);
 
     /// The bytes the interpreter holds now (what collectgarbage("count") tells in KB).
@@ -144,6 +147,11 @@ private:
     static int messageHandler(lua_State* lua);
     static int panic(lua_State* lua);
     static void budgetHook(lua_State* lua, lua_Debug* info);
+    /// Stands in for a function of the string library while a data chunk runs (upvalues:
+    /// the function, its name); called afterwards, it is the function itself.
+    static int dataStringGuard(lua_State* lua);
+    /// Puts the guards in the string library (or takes them out again).
+    void guardStringLibrary(bool guard);
     /// The interpreter's allocator: counts the bytes it holds and refuses growth past the
     /// limit of a data chunk (the interpreter then raises its memory error).
     static void* allocate(void* user, void* block, size_t oldSize, size_t newSize);

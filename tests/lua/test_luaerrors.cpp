@@ -228,3 +228,42 @@ TEST_F(LuaTest, StrictStackGetters)
     EXPECT_TRUE(t.isValid());
     lua_pop(lua, 3);
 }
+
+// A 42-byte level or settings file ran ('a'):rep(25):find(('a-'):rep(12) .. 'b') for more
+// than a minute: the matching runs inside one call, where the instruction budget counts
+// nothing (found with the fuzzer's harness of the settings). In a data chunk the pattern
+// functions fail, and rep counts its repetitions; the scripts keep both as they were.
+TEST_F(LuaTest, DataChunkMayNotRunPatternsWhoseCostNoBudgetBounds)
+{
+    LuaTable level(state.ptr());
+    level.inheritFrom(state->globals());
+    state->globals().setTable("level", &level);
+    auto firstLine = [&](const char* code, long budget = lua::LuaState::DATA_BUDGET) {
+        try {
+            state->runData(code, "level1.lua", &level, budget);
+        } catch (const LuaException& e) {
+            const std::string message = e.getMessage().str();
+            return message.substr(0, message.find('\n'));
+        }
+        return std::string("(no exception)");
+    };
+    EXPECT_EQ(firstLine("x = ('a'):rep(25):find(('a-'):rep(12) .. 'b')"),
+              "level1.lua:1: string.find is not available to data files: its matching can take longer than any budget");
+    EXPECT_EQ(firstLine("x = string.gsub('abc', 'b', 'c')"),
+              "level1.lua:1: string.gsub is not available to data files: its matching can take longer than any budget");
+    for (const char* call : {"x = ('a'):match('a')", "for w in ('a b'):gmatch('%a') do end"})
+        EXPECT_NE(firstLine(call).find("is not available to data files"), std::string::npos) << call;
+    EXPECT_EQ(firstLine("x = (''):rep(2^30)"), "level1.lua:1: ran past its budget of 50000000 instructions");
+    EXPECT_EQ(firstLine("x = ('ab'):rep(3) .. ('c'):format()"), "(no exception)");
+    EXPECT_EQ(level.getString("x").str(), "abababc");
+
+    // Outside data chunks the library is the interpreter's own, also through a function a
+    // data chunk kept.
+    run("a = ('abc'):find('b') b = select(2, ('abc'):gsub('b', 'x'))");
+    EXPECT_EQ(state->globals().getNumber("a"), 2.0f);
+    EXPECT_EQ(state->globals().getNumber("b"), 1.0f);
+    firstLine("kept = string.find");
+    run("c = level.kept('abc', 'c')");
+    EXPECT_EQ(state->globals().getNumber("c"), 3.0f);
+    EXPECT_NE(failure("string.find()").find("bad argument #1 to 'find'"), std::string::npos);
+}

@@ -52,7 +52,7 @@ TEST_F(LuaTest, FreshTablesInAClosedUpvalueAreCollectedInsideACoroutine)
 TEST_F(LuaTest, DataChunkPastItsMemoryBudgetFailsNamingTheFile)
 {
     lua::LuaTable settings(state.ptr());
-    EXPECT_EQ(messageOf<lua::LuaException>([&] { state->runData("a = ('x'):rep(2^29)", "settings.lua", &settings); }),
+    EXPECT_EQ(messageOf<lua::LuaException>([&] { state->runData("a = ('x'):rep(2^20):rep(64)", "settings.lua", &settings); }),
               "settings.lua: ran past its memory budget of 33554432 bytes");
     EXPECT_EQ(messageOf<lua::LuaException>(
                   [&] { state->runData("t = {} for i = 1, 1e7 do t[i] = i end", "level1.lua", &settings); }),
