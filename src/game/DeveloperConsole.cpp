@@ -196,6 +196,10 @@ bool DeveloperConsole::run(const String& line)
     } catch (const std::exception& e) {
         failed = true;
         failure = e.what();
+    } catch (...) {
+        // Whatever a native threw: the logger must get its sink back all the same.
+        failed = true;
+        failure = "an error the engine does not know";
     }
     lang::setLogSink(previous, previousUser);
     std::vector<Piece> captured;
