@@ -74,3 +74,11 @@ end
 function gamePaused()
     screens.focusLost()
 end
+
+-- Developer mode: after R on the error screen has run the scripts again, the engine asks
+-- for the level that was running; it starts over as it was being played.
+function restartLevel(levelName)
+    if play.number and play.start(play.number, play.mode or "player") then
+        screens.show("play")
+    end
+end
