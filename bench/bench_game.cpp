@@ -86,7 +86,7 @@ protected:
     void drawBatch(gr::Batch2D& batch) override
     {
         ++draws;
-        quads += batch.vertexCount() / 6;
+        quads += batch.vertexCount() / 4;
     }
 };
 

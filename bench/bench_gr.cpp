@@ -1,5 +1,6 @@
-// The 2D batch: CPU cost per sprite submitted (no GL), and the frame time of screens of
-// 32 x 32 sprites from one 256 x 256 atlas in a 1280 x 720 window (run under xvfb-run).
+// The 2D batch: CPU cost per sprite submitted (no GL), the frame time of screens of 32 x 32
+// sprites from one 256 x 256 atlas in a 1280 x 720 window, and of 1 x 1 sprites each turned
+// by its own angle, on both renderers (run under xvfb-run).
 
 #include "framework/App.h"
 #include "framework/Framework.h"
@@ -71,7 +72,11 @@ static void BatchSubmitPerSprite(benchmark::State& s)
 }
 BENCHMARK(BatchSubmitPerSprite)->Arg(1000)->Arg(10000)->Arg(50000);
 
-static void ScreenOfSprites(benchmark::State& s)
+namespace {
+
+/// Whole frames of a window on the renderer of kind: cleared, drawn by draw, presented.
+template <class Draw>
+void frames(benchmark::State& s, int kind, Draw draw)
 {
     if (!std::getenv("DISPLAY")) {
         s.SkipWithError("needs an X server: run under xvfb-run");
@@ -83,7 +88,10 @@ static void ScreenOfSprites(benchmark::State& s)
         s.SkipWithError("no window");
         return;
     }
-    lang::Ptr<gr::Context> context = platform.createContext(lang::Array<int>(), 0);
+    lang::Array<int> kinds;
+    kinds.add(kind);
+    lang::Ptr<gr::Context> context = platform.createContext(kinds, 0);
+    context->setVsync(false);
     context->setShaderPath(BENCH_SOURCE_DIR "/../share/effects/");
     lang::Ptr<gr::Texture> atlas = context->createTexture(256, 256, 0, gr::PixelFormat::A8B8G8R8, 0);
     std::vector<uint8_t> pixels(256 * 256 * 4, 200);
@@ -91,7 +99,7 @@ static void ScreenOfSprites(benchmark::State& s)
     const int count = static_cast<int>(s.range(0));
     for (auto _ : s) {
         context->clear(0xff000000, true, true, false);
-        drawScreen(*context, atlas.ptr(), count);
+        draw(*context, atlas.ptr(), count);
         context->present();
     }
     s.SetItemsProcessed(s.iterations() * count);
@@ -100,4 +108,29 @@ static void ScreenOfSprites(benchmark::State& s)
     platform.destroyWindow();
     lang::setLogSink(nullptr, nullptr);
 }
-BENCHMARK(ScreenOfSprites)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+/// Sprites of 1 x 1 pixel spread over the screen, each turned by its own angle.
+void drawTurnedPixels(gr::Context& context, gr::Texture* atlas, int count)
+{
+    const float uv[8] = {0, 0, 1.0f / 256, 0, 0, 1.0f / 256, 1.0f / 256, 1.0f / 256};
+    for (int i = 0; i < count; ++i) {
+        const float x = static_cast<float>((i * 37) % 1279), y = static_cast<float>((i * 53) % 719);
+        context.drawImageTransformed(atlas, x, y, 1, 1, 0.5f, 0.5f, static_cast<float>(i) * 0.01f, 1, 1, uv);
+    }
+    context.flush();
+}
+
+} // namespace
+
+// Arguments: the sprite count, then the renderer kind (7 shaders, 6 fixed function).
+static void ScreenOfSprites(benchmark::State& s)
+{
+    frames(s, static_cast<int>(s.range(1)), &drawScreen);
+}
+BENCHMARK(ScreenOfSprites)->ArgsProduct({{1000, 10000, 50000}, {7, 6}})->Unit(benchmark::kMillisecond)->Iterations(20);
+
+static void TurnedPixels(benchmark::State& s)
+{
+    frames(s, static_cast<int>(s.range(1)), &drawTurnedPixels);
+}
+BENCHMARK(TurnedPixels)->ArgsProduct({{1000, 10000, 50000}, {7, 6}})->Unit(benchmark::kMillisecond)->Iterations(20);

@@ -2,6 +2,18 @@
 
 namespace gr {
 
+std::vector<uint16_t> Batch2D::quadIndices(int quads)
+{
+    std::vector<uint16_t> indices(static_cast<size_t>(quads) * 6);
+    for (int q = 0; q < quads; ++q) {
+        const int v = 4 * q;
+        const int corners[6] = {v, v + 1, v + 2, v + 2, v + 1, v + 3};
+        for (int k = 0; k < 6; ++k)
+            indices[static_cast<size_t>(6 * q + k)] = static_cast<uint16_t>(corners[k]);
+    }
+    return indices;
+}
+
 bool Batch2D::accepts(Mode drawMode, float width, const Texture* image, const DrawState& s) const
 {
     if (isEmpty())

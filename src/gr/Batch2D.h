@@ -11,9 +11,18 @@
 namespace gr {
 
 /// The immediate 2D batch: quads and lines collected while they can share one draw.
+///
+/// A quad is four vertices, its corners top-left, top-right, bottom-left, bottom-right, drawn
+/// as the triangles (0, 1, 2) and (2, 1, 3) through indices all batches share (quadIndices);
+/// a line is two vertices.
 struct Batch2D
 {
     enum Mode { LINES = 0, COLOURED = 1, TEXTURED = 2 };
+    /// The most vertices a batch holds: 16-bit indices reach no further.
+    static const int MAX_VERTICES = 65536;
+    static const int MAX_QUADS = MAX_VERTICES / 4;
+    /// The indices of quads 0 to quads - 1, six each.
+    static std::vector<uint16_t> quadIndices(int quads);
 
     Mode mode = TEXTURED;
     float lineWidth = 1;
@@ -26,6 +35,8 @@ struct Batch2D
 
     bool isEmpty() const { return positions.empty(); }
     int vertexCount() const { return static_cast<int>(positions.size() / 3); }
+    /// Whether count more vertices still fit.
+    bool hasRoom(int count) const { return vertexCount() + count <= MAX_VERTICES; }
     void clear()
     {
         positions.clear();

@@ -44,7 +44,7 @@ void Context::submit(Batch2D::Mode mode, float lineWidth, Texture* image, const 
     if (!toClipSpace(corners, cornerCount, clip))
         return;
     const DrawState& s = drawState();
-    if (!m_batch.accepts(mode, lineWidth, image, s))
+    if (!m_batch.accepts(mode, lineWidth, image, s) || !m_batch.hasRoom(cornerCount))
         flushBatch();
     if (m_batch.isEmpty()) {
         m_batch.mode = mode;
@@ -53,11 +53,8 @@ void Context::submit(Batch2D::Mode mode, float lineWidth, Texture* image, const 
         m_batch.shaderName = shader;
         m_batch.state = s;
     }
-    // A quad is two triangles: corners (0, 1, 2) and (2, 1, 3).
-    static const int quad[6] = {0, 1, 2, 2, 1, 3};
-    static const int line[2] = {0, 1};
-    const int* order = cornerCount == 4 ? quad : line;
-    const int count = cornerCount == 4 ? 6 : 2;
+    // The corners go in as they are: the shared indices make a quad's two triangles.
+    const int count = cornerCount;
     const size_t at = m_batch.positions.size();
     m_batch.positions.resize(at + 3 * static_cast<size_t>(count));
     float* position = &m_batch.positions[at];
@@ -65,11 +62,7 @@ void Context::submit(Batch2D::Mode mode, float lineWidth, Texture* image, const 
         const size_t uvAt = m_batch.texCoords.size();
         m_batch.texCoords.resize(uvAt + 2 * static_cast<size_t>(count));
         float* texCoord = &m_batch.texCoords[uvAt];
-        for (int k = 0; k < count; ++k) {
-            const int c = order[k];
-            texCoord[2 * k] = uv[2 * c];
-            texCoord[2 * k + 1] = uv[2 * c + 1];
-        }
+        std::copy(uv, uv + 2 * count, texCoord);
     } else {
         const size_t colourAt = m_batch.colours.size();
         m_batch.colours.resize(colourAt + 4 * static_cast<size_t>(count));
@@ -80,9 +73,8 @@ void Context::submit(Batch2D::Mode mode, float lineWidth, Texture* image, const 
         }
     }
     for (int k = 0; k < count; ++k) {
-        const int c = order[k];
-        position[3 * k] = clip[2 * c];
-        position[3 * k + 1] = clip[2 * c + 1];
+        position[3 * k] = clip[2 * k];
+        position[3 * k + 1] = clip[2 * k + 1];
         position[3 * k + 2] = 0.001f;
     }
 }

@@ -78,10 +78,9 @@ protected:
 
     void drawBatch(gr::Batch2D& batch) override
     {
-        // Two triangles per quad: corners top-left first and bottom-right last. Two points
-        // per line.
+        // Four corners per quad: top-left first and bottom-right last. Two points per line.
         const bool lines = batch.mode == gr::Batch2D::LINES;
-        const size_t step = lines ? 2 : 6;
+        const size_t step = lines ? 2 : 4;
         const float W = static_cast<float>(width()), H = static_cast<float>(height());
         for (size_t v = 0; v + step <= batch.positions.size() / 3; v += step) {
             const float* first = &batch.positions[3 * v];

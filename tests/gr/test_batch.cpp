@@ -104,7 +104,7 @@ TEST_F(WindowTest, CompatibleDrawsShareOneBatch)
     context().drawImage(texture.ptr(), 50, 10, 20, 20, kFull);
     context().flush();
     EXPECT_EQ(context().statistics().drawCalls, 1);
-    EXPECT_EQ(context().statistics().vertices, 12);
+    EXPECT_EQ(context().statistics().vertices, 8); // four corners a sprite
 
     context().resetStatistics();
     context().drawImage(texture.ptr(), 10, 10, 20, 20, kFull);
@@ -121,7 +121,31 @@ TEST_F(WindowTest, CompatibleDrawsShareOneBatch)
     context().drawImage(texture.ptr(), 50, 10, 20, 20, kFull);
     context().flush();
     EXPECT_EQ(context().statistics().drawCalls, 1);
-    EXPECT_EQ(context().statistics().vertices, 12);
+    EXPECT_EQ(context().statistics().vertices, 8); // four corners a sprite
+}
+
+TEST_F(WindowTest, CompatibleDrawsPastTheIndexRangeSplitIntoTwoBatches)
+{
+    // 16-bit indices reach 16384 quads: the next one starts a second batch, and both draw.
+    open(480, 320);
+    context().setShaderPath(kShaders);
+    context().clear(0xff000000, true, true, false);
+    context().flush();
+    context().resetStatistics();
+    const int quads = gr::Batch2D::MAX_QUADS + 3;
+    for (int i = 0; i < quads; ++i) {
+        const uint32_t colour = i == 0 ? 0xffff0000 : i == quads - 1 ? 0xff0000ff : 0xff00ff00;
+        context().fillRect(colour, static_cast<float>(i % 400), static_cast<float>(i / 400 + 10), 1, 1);
+    }
+    context().fillRect(0xff0000ff, 300, 200, 10, 10);
+    context().flush();
+    EXPECT_EQ(context().statistics().drawCalls, 2);
+    EXPECT_EQ(context().statistics().vertices, 4 * (quads + 1));
+    EXPECT_EQ(context().statistics().triangles, 2 * (quads + 1));
+    EXPECT_PRED2(near, pixel(context(), 0, 10), (std::vector<int>{255, 0, 0}));  // the first
+    EXPECT_PRED2(near, pixel(context(), 1, 10), (std::vector<int>{0, 255, 0}));
+    EXPECT_PRED2(near, pixel(context(), (quads - 1) % 400, (quads - 1) / 400 + 10), (std::vector<int>{0, 0, 255}));
+    EXPECT_PRED2(near, pixel(context(), 305, 205), (std::vector<int>{0, 0, 255})); // in the second batch
 }
 
 TEST_F(WindowTest, ABatchThatCannotBeDrawnIsDroppedAndLaterDrawsGoOn)
@@ -246,7 +270,7 @@ TEST_F(WindowTest, PrimitivesDrawThroughTheirShaderInSortedOrder)
     EXPECT_PRED2(near, drawWithSort(0), (std::vector<int>{0, 255, 0})); // file order: green last
     EXPECT_PRED2(near, pixel(context(), 310, 20), (std::vector<int>{0, 0, 255}));
     EXPECT_EQ(context().statistics().drawCalls, 2); // the rectangle's batch, then the primitive
-    EXPECT_EQ(context().statistics().vertices, 6 + 8);
+    EXPECT_EQ(context().statistics().vertices, 4 + 8);
     EXPECT_EQ(context().statistics().triangles, 2 + 4);
     EXPECT_PRED2(near, pixel(context(), 400, 160), (std::vector<int>{0, 0, 0}));
     EXPECT_PRED2(near, drawWithSort(1), (std::vector<int>{255, 0, 0})); // back to front: the near red last

@@ -66,6 +66,10 @@ GL_ContextBase::~GL_ContextBase()
         texture->detach();
     m_batchShaders.clear();
     releaseObjects();
+    if (m_batchVertexBuffer)
+        glDeleteBuffers(1, &m_batchVertexBuffer);
+    if (m_batchIndexBuffer)
+        glDeleteBuffers(1, &m_batchIndexBuffer);
     SDL_GL_MakeCurrent(m_window, nullptr);
     SDL_GL_DeleteContext(m_glContext);
 }
@@ -82,6 +86,17 @@ void GL_ContextBase::finishCreation(int orientation)
     glFrontFace(GL_CW);
     m_frontFaceClockwise = true;
     GL_StateCache::get().applyDefaults();
+    // The quads' indices never change: made once, in a buffer object where there are any.
+    m_quadIndices = Batch2D::quadIndices(Batch2D::MAX_QUADS);
+    if (GLEW_VERSION_1_5) {
+        glGenBuffers(1, &m_batchVertexBuffer);
+        glGenBuffers(1, &m_batchIndexBuffer);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_batchIndexBuffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_quadIndices.size() * sizeof(uint16_t)),
+                     m_quadIndices.data(), GL_STATIC_DRAW);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        std::vector<uint16_t>().swap(m_quadIndices);
+    }
     int viewport[4];
     mapRect(this->viewport(), this->orientation(), width, height, viewport);
     GL_StateCache::get().setViewport(viewport);
@@ -181,25 +196,58 @@ lang::Ptr<Texture> GL_ContextBase::createTexture(int width, int height, int mipL
     return texture;
 }
 
-lang::Ptr<Primitive> GL_ContextBase::batchPrimitive(const Batch2D& batch, const std::vector<uint8_t>& colours)
+GL_ContextBase::BatchArrays GL_ContextBase::streamBatch(const Batch2D& batch, const std::vector<uint8_t>& colours)
 {
-    // The batch's arrays go into a cached primitive whose format matches what they hold.
+    BatchArrays arrays;
+    if (!m_batchVertexBuffer) {
+        arrays.positions = batch.positions.data();
+        arrays.texCoords = batch.texCoords.data();
+        arrays.colours = colours.data();
+        return arrays;
+    }
+    const size_t positionBytes = batch.positions.size() * sizeof(float);
+    const size_t texBytes = batch.texCoords.size() * sizeof(float);
+    glBindBuffer(GL_ARRAY_BUFFER, m_batchVertexBuffer);
+    // A new store for every flush: the driver need not wait for the draw still reading the last.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(positionBytes + texBytes + colours.size()), nullptr,
+                 GL_STREAM_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(positionBytes), batch.positions.data());
+    if (texBytes)
+        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(positionBytes), static_cast<GLsizeiptr>(texBytes),
+                        batch.texCoords.data());
+    if (!colours.empty())
+        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(positionBytes + texBytes),
+                        static_cast<GLsizeiptr>(colours.size()), colours.data());
+    arrays.positions = nullptr;
+    arrays.texCoords = reinterpret_cast<const void*>(positionBytes);
+    arrays.colours = reinterpret_cast<const void*>(positionBytes + texBytes);
+    return arrays;
+}
+
+void GL_ContextBase::drawBatchVertices(const Batch2D& batch)
+{
     const int count = batch.vertexCount();
-    VertexFormat format;
-    format.set(DT_POSITION, DF_V3_32);
-    if (!batch.texCoords.empty())
-        format.set(DT_TEX0, DF_V2_32);
-    if (!colours.empty())
-        format.set(DT_DIFFUSE, DF_V4_8);
-    const Primitive::Type type = batch.mode == Batch2D::LINES ? Primitive::LINES : Primitive::TRIANGLES;
-    lang::Ptr<Primitive> primitive = getDynamicPrimitive(type, format, count, 0);
-    primitive->setVertexData(DT_POSITION, 0, batch.positions.data(), DF_V3_32, count);
-    if (!batch.texCoords.empty())
-        primitive->setVertexData(DT_TEX0, 0, batch.texCoords.data(), DF_V2_32, count);
-    if (!colours.empty())
-        primitive->setVertexData(DT_DIFFUSE, 0, colours.data(), DF_V4_8, count);
-    primitive->setVertexRange(0, count);
-    return primitive;
+    if (batch.mode == Batch2D::LINES) {
+        glDrawArrays(GL_LINES, 0, count);
+    } else {
+        const GLsizei indices = count / 4 * 6;
+        if (m_batchIndexBuffer) {
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_batchIndexBuffer);
+            glDrawElements(GL_TRIANGLES, indices, GL_UNSIGNED_SHORT, nullptr);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        } else {
+            glDrawElements(GL_TRIANGLES, indices, GL_UNSIGNED_SHORT, m_quadIndices.data());
+        }
+        m_statistics.triangles += count / 4 * 2;
+    }
+    m_statistics.vertices += count;
+    ++m_statistics.drawCalls;
+}
+
+void GL_ContextBase::endBatchArrays()
+{
+    if (m_batchVertexBuffer)
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void GL_ContextBase::drawBatch(Batch2D& batch)
@@ -210,8 +258,6 @@ void GL_ContextBase::drawBatch(Batch2D& batch)
         cached = m_batchShaders.find(batch.shaderName);
     }
     auto* shader = static_cast<GL_Shader*>(cached->ptr());
-    lang::Ptr<Primitive> primitive = batchPrimitive(batch, batch.colours);
-    primitive->setShader(shader);
 
     shader->setFloat("ALPHA_FACTOR", batch.state.alpha);
     if (batch.texture)
@@ -220,11 +266,40 @@ void GL_ContextBase::drawBatch(Batch2D& batch)
         GL_StateCache::get().setLineWidth(batch.lineWidth);
     const int passes = shader->begin();
     shader->setMatrixById(Shader::ID_PROJTM, transform());
+    const BatchArrays arrays = streamBatch(batch, batch.colours);
     for (int pass = 0; pass < passes; ++pass) {
         shader->beginPass(pass);
-        renderPrimitive(*primitive);
+        if (const GL_Program* program = shader->currentProgram()) {
+            // Position, texture coordinates and colour, as far as the pass's program reads them.
+            const struct
+            {
+                int type;
+                GLint components;
+                GLenum glType;
+                GLboolean normalised;
+                bool given;
+                const void* array;
+            } attributes[3] = {{DT_POSITION, 3, GL_FLOAT, GL_FALSE, true, arrays.positions},
+                               {DT_TEX0, 2, GL_FLOAT, GL_FALSE, !batch.texCoords.empty(), arrays.texCoords},
+                               {DT_DIFFUSE, 4, GL_UNSIGNED_BYTE, GL_TRUE, !batch.colours.empty(), arrays.colours}};
+            GLint enabled[3] = {-1, -1, -1};
+            for (int i = 0; i < 3; ++i) {
+                const GLint location = program->attribute(attributes[i].type);
+                if (location < 0 || !attributes[i].given)
+                    continue;
+                glEnableVertexAttribArray(static_cast<GLuint>(location));
+                glVertexAttribPointer(static_cast<GLuint>(location), attributes[i].components, attributes[i].glType,
+                                      attributes[i].normalised, 0, attributes[i].array);
+                enabled[i] = location;
+            }
+            drawBatchVertices(batch);
+            for (GLint location : enabled)
+                if (location >= 0)
+                    glDisableVertexAttribArray(static_cast<GLuint>(location));
+        }
         shader->endPass();
     }
+    endBatchArrays();
     shader->end();
     if (batch.mode == Batch2D::TEXTURED)
         ++m_statistics.imageBatches;
@@ -265,15 +340,32 @@ void GL_ContextBase::drawBatchFixedFunction(Batch2D& batch)
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glLoadTransposeMatrixf(transform());
+    std::vector<uint8_t> faded;
     if (batch.state.alpha != 1.0f && !batch.colours.empty()) {
         // No shader multiplies by the alpha factor here: the colours carry it.
-        std::vector<uint8_t> faded = batch.colours;
+        faded = batch.colours;
         for (size_t i = 3; i < faded.size(); i += 4)
             faded[i] = static_cast<uint8_t>(faded[i] * batch.state.alpha);
-        renderPrimitiveFixedFunction(*batchPrimitive(batch, faded));
-    } else {
-        renderPrimitiveFixedFunction(*batchPrimitive(batch, batch.colours));
     }
+    const std::vector<uint8_t>& colours = faded.empty() ? batch.colours : faded;
+    const BatchArrays arrays = streamBatch(batch, colours);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, arrays.positions);
+    if (!colours.empty()) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_UNSIGNED_BYTE, 0, arrays.colours);
+    }
+    if (!batch.texCoords.empty()) {
+        glClientActiveTexture(GL_TEXTURE0);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, 0, arrays.texCoords);
+    }
+    drawBatchVertices(batch);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glClientActiveTexture(GL_TEXTURE0);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    endBatchArrays();
     glDisable(GL_TEXTURE_2D);
 }
 

@@ -48,8 +48,21 @@ protected:
     void drawBatch(Batch2D& batch) override;
     /// The 2D batch through the fixed-function pipeline.
     void drawBatchFixedFunction(Batch2D& batch);
-    /// A cached dynamic primitive holding the batch's arrays, with colours in place of its own.
-    lang::Ptr<Primitive> batchPrimitive(const Batch2D& batch, const std::vector<uint8_t>& colours);
+    /// Where a batch's arrays are read from in its draw: offsets into the streamed vertex
+    /// buffer while it is bound, or the batch's own memory without buffer objects.
+    struct BatchArrays
+    {
+        const void* positions = nullptr;
+        const void* texCoords = nullptr; ///< meaningful only when the batch has them
+        const void* colours = nullptr;   ///< meaningful only when colours are given
+    };
+    /// Puts the batch's arrays, with colours in place of its own, where the draw reads them.
+    BatchArrays streamBatch(const Batch2D& batch, const std::vector<uint8_t>& colours);
+    /// Draws the streamed batch with the arrays bound: quads through the shared indices,
+    /// lines as they are; counts the draw.
+    void drawBatchVertices(const Batch2D& batch);
+    /// Unbinds the streamed buffer: other draws read client memory.
+    void endBatchArrays();
     /// A primitive's arrays as the attributes of its shader's current program.
     void renderPrimitive(Primitive& primitive) override;
     /// A primitive's positions, normals, colours and first texture coordinates as
@@ -73,6 +86,12 @@ protected:
     std::vector<GL_Texture*> m_textures;
     /// The batch's shaders, asked for once each: the batch flushes many times a frame.
     lang::Hashtable<lang::String, lang::Ptr<Shader>> m_batchShaders;
+    /// The 2D batch's vertex buffer, its store replaced at each flush, and the quads'
+    /// shared index buffer; 0 where the context has no buffer objects (below OpenGL 1.5),
+    /// which then draws from client memory with m_quadIndices.
+    unsigned int m_batchVertexBuffer = 0;
+    unsigned int m_batchIndexBuffer = 0;
+    std::vector<uint16_t> m_quadIndices;
     void* m_glContext = nullptr;
 };
 
