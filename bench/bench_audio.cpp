@@ -1,9 +1,13 @@
 // The mixer's cost, per second of 16-bit stereo audio at 44.1 kHz mixed in the output
 // thread's blocks (an eighth of 50 ms): 32 voices from memory, and streamed MP3 voices, all
 // plays of one clip against as many plays of clips of their own. core_percent is the share
-// of one core that keeps up with real time.
+// of one core that keeps up with real time. Also what making the output costs the thread
+// that makes it, the game's main thread at start-up.
 
+#include "audio/AudioDevice.h"
 #include "audio/AudioMixer.h"
+#include "audio/AudioOutput.h"
+#include "lang/Debug.h"
 
 #include <benchmark/benchmark.h>
 
@@ -125,3 +129,37 @@ BENCHMARK(MixStreamedMp3)
     ->Args({32, 1})
     ->Args({32, 32})
     ->Unit(benchmark::kMillisecond);
+
+namespace {
+
+void quiet(const char*, void*)
+{
+}
+
+} // namespace
+
+// The time the calling thread spends making and starting the output, the device closed
+// again each time. Arg 0: the device opened on the calling thread, as the output did before
+// it opened it on a worker; 1: the output as it is. Once per process: the first opening is
+// the one a game's start-up waits for (a driver that fails is not tried again), so run each
+// in a process of its own, with SDL_AUDIODRIVER "dummy" and unset (SDL's own pick).
+static void MakeOutput(benchmark::State& s)
+{
+    lang::setLogSink(&quiet, nullptr);
+    for (auto _ : s) {
+        if (s.range(0) == 0) {
+            lang::Ptr<audio::AudioOutputImpl> device = audio::AudioOutputImpl::open(kFormat);
+            s.PauseTiming();
+            device = nullptr;
+            s.ResumeTiming();
+        } else {
+            lang::Ptr<audio::AudioOutput> output = new audio::AudioOutput(kFormat);
+            output->start();
+            s.PauseTiming();
+            output = nullptr;
+            s.ResumeTiming();
+        }
+    }
+    lang::setLogSink(nullptr, nullptr);
+}
+BENCHMARK(MakeOutput)->ArgName("worker")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);

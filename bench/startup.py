@@ -5,7 +5,9 @@ and the peak resident memory, over several runs under one Xvfb server.
     bench/startup.py [BUILD_DIR] [RUNS]      (default build/, 15 runs)
 
 The game quits after its first frame (--quit-after-frames=1), so each run measures start-up,
-one frame and shutdown. Prints the median and the range of each figure.
+one frame and shutdown. Prints the median and the range of each figure. The sound goes to
+SDL's silent dummy driver unless STARTUP_AUDIODRIVER names another, or "default" for the
+driver SDL picks itself (what a player's machine does).
 """
 import os
 import statistics
@@ -26,7 +28,11 @@ xvfb = subprocess.Popen(["Xvfb", ":96", "-screen", "0", "1280x1024x24"],
 time.sleep(1)
 try:
     with tempfile.TemporaryDirectory() as appdata:
-        env = dict(os.environ, DISPLAY=":96", XDG_DATA_HOME=appdata, SDL_AUDIODRIVER="dummy")
+        env = dict(os.environ, DISPLAY=":96", XDG_DATA_HOME=appdata)
+        driver = os.environ.get("STARTUP_AUDIODRIVER", "dummy")
+        env.pop("SDL_AUDIODRIVER", None)
+        if driver != "default":
+            env["SDL_AUDIODRIVER"] = driver
         seconds, peaks = [], []
         for i in range(runs + 1):
             start = time.perf_counter()

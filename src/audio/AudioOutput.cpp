@@ -1,5 +1,11 @@
 #include "audio/AudioOutput.h"
 
+#include "lang/Debug.h"
+#include "lang/Throwable.h"
+
+#include <chrono>
+#include <thread>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -17,12 +23,16 @@ int fiftyMilliseconds(const AudioFormat& format)
 
 } // namespace
 
-AudioOutput::AudioOutput(const AudioFormat& format) : m_format(format)
+AudioOutput::AudioOutput(const AudioFormat& format, Opener opener) : m_format(format), m_openDevice(std::move(opener))
 {
     validate(format, "AudioOutput");
-    m_device = AudioOutputImpl::open(format);
     m_mixer = new AudioMixer(format);
     m_bufferBytes = fiftyMilliseconds(format);
+    if (!m_openDevice)
+        m_openDevice = &AudioOutputImpl::open;
+    m_opening.store(true, std::memory_order_release);
+    // Last: the thread reads everything above.
+    m_opener = new lang::Thread(lang::Func1<AudioOutput>(this, &AudioOutput::open), true);
 }
 
 AudioOutput::AudioOutput(const AudioFormat& format, AudioOutputImpl* device) : m_format(format), m_device(device)
@@ -30,11 +40,47 @@ AudioOutput::AudioOutput(const AudioFormat& format, AudioOutputImpl* device) : m
     validate(format, "AudioOutput");
     m_mixer = new AudioMixer(format);
     m_bufferBytes = fiftyMilliseconds(format);
+    m_open.store(true, std::memory_order_release);
 }
 
 AudioOutput::~AudioOutput()
 {
+    // The start is withdrawn before the opener is waited for: it finds nothing to start.
     stop();
+    m_opener = nullptr; // joins
+}
+
+void AudioOutput::open()
+{
+    lang::Ptr<AudioOutputImpl> device;
+    try {
+        device = m_openDevice(m_format);
+    } catch (const lang::Throwable& e) {
+        lang::log("Audio: %s; no sound\n", e.getMessage().c_str());
+    } catch (const std::exception& e) {
+        lang::log("Audio: %s; no sound\n", e.what());
+    }
+    lang::MutexLock lock(m_startStop);
+    m_device = device;
+    m_open.store(device != nullptr, std::memory_order_release);
+    if (isStarted() && (!device || !startDevice())) {
+        // Nothing will ever mix the plays asked for: they end, and so does the start.
+        m_startWanted.store(false, std::memory_order_release);
+        m_mixer->stopAll();
+        m_mixer->stop();
+    }
+    m_opening.store(false, std::memory_order_release);
+}
+
+bool AudioOutput::waitForOpening(int milliseconds) const
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (m_opening.load(std::memory_order_acquire)) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 bool AudioOutput::start()
@@ -42,15 +88,27 @@ bool AudioOutput::start()
     lang::MutexLock lock(m_startStop);
     if (isStarted())
         return true;
+    if (!m_device && !m_opening.load(std::memory_order_acquire))
+        return false; // the device failed to open
     m_mixer->start();
+    m_startWanted.store(true, std::memory_order_release);
+    if (!m_device)
+        return true; // the opener starts the device once it is open
+    if (startDevice())
+        return true;
+    m_startWanted.store(false, std::memory_order_release);
+    m_mixer->stop();
+    return false;
+}
+
+bool AudioOutput::startDevice()
+{
     // The device starts with one queue of silence, as a freshly made buffer would hold:
     // 8-bit silence is written as 127.
     std::vector<uint8_t> silence(static_cast<size_t>(m_bufferBytes), m_format.bitsPerSample == 8 ? 127 : 0);
     m_device->queue(silence.data(), m_bufferBytes);
-    if (!m_device->resume()) {
-        m_mixer->stop();
+    if (!m_device->resume())
         return false;
-    }
     m_started.store(true, std::memory_order_release);
     m_thread = new lang::Thread(lang::Func1<AudioOutput>(this, &AudioOutput::run), true);
     m_thread->setPriority(1);
@@ -62,16 +120,19 @@ void AudioOutput::stop()
     lang::MutexLock lock(m_startStop);
     if (!isStarted())
         return;
-    m_started.store(false, std::memory_order_release);
-    m_thread = nullptr; // joins: the body sees the flag within a millisecond
-    m_device->pause();
-    m_device->clear();
+    m_startWanted.store(false, std::memory_order_release);
+    if (m_started.load(std::memory_order_acquire)) {
+        m_started.store(false, std::memory_order_release);
+        m_thread = nullptr; // joins: the body sees the flag within a millisecond
+        m_device->pause();
+        m_device->clear();
+    }
     m_mixer->stop();
 }
 
 void AudioOutput::run()
 {
-    while (isStarted()) {
+    while (m_started.load(std::memory_order_acquire)) {
         lang::Thread::sleep(1);
         pump();
     }

@@ -5,6 +5,7 @@
 #include "lang/Thread.h"
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 namespace audio {
@@ -14,17 +15,30 @@ namespace audio {
 class AudioOutput : public lang::Object
 {
 public:
-    /// Checks the format and opens the device, silent until started. Throws lang::Exception
-    /// (the format's messages of validate()) and the device's errors.
-    explicit AudioOutput(const AudioFormat& format);
-    /// As above over a given device (tests pump it by hand).
+    /// What opens the device (AudioOutputImpl::open by default); it may throw.
+    using Opener = std::function<lang::Ptr<AudioOutputImpl>(const AudioFormat&)>;
+
+    /// Checks the format, then opens the device on a worker thread: opening one takes tens
+    /// of milliseconds, and the game's start-up goes on meanwhile. Until the device is open
+    /// everything works on the mixer as always and a start() waits for it: the sounds played
+    /// before are mixed from the moment it opens. A device that fails to open is logged and
+    /// leaves the output silent. Throws lang::Exception (the format's messages of validate()).
+    explicit AudioOutput(const AudioFormat& format, Opener opener = Opener());
+    /// Over a given device, open at once (tests pump it by hand).
     AudioOutput(const AudioFormat& format, AudioOutputImpl* device);
+    /// Waits for the device's opening to end, then stops.
     ~AudioOutput() override;
 
-    /// Starts the mixer, the device and the output thread; false when the device refuses.
+    /// Starts the mixer, the device and the output thread, or, while the device opens, the
+    /// mixer now and the rest once it is open. False when the device refuses or failed to open.
     bool start();
     void stop();
-    bool isStarted() const { return m_started.load(std::memory_order_acquire); }
+    /// Whether start() holds (the device may still be opening).
+    bool isStarted() const { return m_startWanted.load(std::memory_order_acquire); }
+    /// Whether the device has opened (and not failed to).
+    bool isOpen() const { return m_open.load(std::memory_order_acquire); }
+    /// Waits until the device's opening has ended, at most milliseconds; whether it has.
+    bool waitForOpening(int milliseconds) const;
 
     int play(AudioClip* clip, float volume, bool loop, int track) { return m_mixer->play(clip, volume, loop, track); }
     void stop(AudioClip* clip) { m_mixer->stop(clip); }
@@ -48,6 +62,7 @@ public:
 
     /// One step of the output thread: when at least an eighth of the 50 ms queue is free,
     /// mixes that much, applies the master volume and queues it. Returns the bytes queued.
+    /// Called by hand only on an output made over a given device.
     int pump();
 
     AudioMixer* mixer() const { return m_mixer.ptr(); }
@@ -60,12 +75,21 @@ private:
     lang::Ptr<AudioMixer> m_mixer;
     lang::Ptr<AudioOutputImpl> m_device;
     lang::Ptr<lang::Thread> m_thread;
-    lang::Mutex m_startStop;
+    lang::Ptr<lang::Thread> m_opener;
+    lang::Mutex m_startStop; ///< guards the device, the start and the output thread
+    Opener m_openDevice;
     int m_bufferBytes = 0;
     std::atomic<int> m_millibels{0};
-    std::atomic<bool> m_started{false};
+    std::atomic<bool> m_started{false};     ///< the device plays and the output thread runs
+    std::atomic<bool> m_startWanted{false}; ///< start() holds
+    std::atomic<bool> m_open{false};
+    std::atomic<bool> m_opening{false};
     std::vector<uint8_t> m_block; ///< the output thread's own
 
+    /// The opener thread's body.
+    void open();
+    /// Starts the open device and the output thread; m_startStop is held.
+    bool startDevice();
     void run();
     void applyVolume(int bytes);
 };

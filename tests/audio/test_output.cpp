@@ -6,6 +6,7 @@
 #include "TempDir.h"
 
 #include "audio/AudioOutput.h"
+#include "lang/Exception.h"
 #include "lang/Thread.h"
 #include "lang/Throwable.h"
 
@@ -16,6 +17,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -254,3 +256,116 @@ TEST(OutputThread, ClipsReplacedWhilePlayingAreReleasedOnTheCallingThread)
 }
 
 } // namespace
+
+namespace {
+
+/// A device that takes whatever is queued at once and keeps it, for a test to read while the
+/// output thread writes.
+class TakingDevice : public audio::AudioOutputImpl
+{
+public:
+    bool resume() override { return resumed = true; }
+    void pause() override {}
+    int queued() override { return 0; }
+    void queue(const void* data, int n) override
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_bytes.insert(m_bytes.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + n);
+    }
+    void clear() override {}
+    /// Whether the bytes taken so far hold sample twice in a row.
+    bool holds(int16_t sample)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        const std::vector<uint8_t> pair = pcm16({sample, sample});
+        return std::search(m_bytes.begin(), m_bytes.end(), pair.begin(), pair.end()) != m_bytes.end();
+    }
+    std::atomic<bool> resumed{false};
+
+private:
+    std::mutex m_lock;
+    std::vector<uint8_t> m_bytes;
+};
+
+/// Opens a TakingDevice after a delay, on the output's opener thread. The test keeps the
+/// device: only the opener counts a reference to it while it runs (counts are not atomic).
+AudioOutput::Opener slowOpener(TakingDevice* device, int milliseconds)
+{
+    return [device, milliseconds](const AudioFormat&) -> lang::Ptr<audio::AudioOutputImpl> {
+        lang::Thread::sleep(milliseconds);
+        return device;
+    };
+}
+
+} // namespace
+
+TEST(OpeningDevice, StartUpDoesNotWaitAndSoundsPlayedMeanwhileAreMixedOnceItOpens)
+{
+    lang::Ptr<TakingDevice> device = new TakingDevice;
+    lang::Ptr<audio::AudioClip> clip = clip16(std::vector<int16_t>(4410, 1234));
+    const auto before = std::chrono::steady_clock::now();
+    AudioOutput output(AudioFormat(1, 16, 44100), slowOpener(device.ptr(), 300));
+    EXPECT_TRUE(output.start());
+    const int handle = output.play(clip.ptr(), 1, false, 0);
+    const auto took = std::chrono::steady_clock::now() - before;
+    EXPECT_LT(took, std::chrono::milliseconds(100)); // the device takes 300
+    EXPECT_GE(handle, 0);
+    EXPECT_TRUE(output.isStarted());
+    EXPECT_FALSE(output.isOpen());
+    EXPECT_FALSE(device->resumed);
+    EXPECT_TRUE(output.isPlaying(handle)); // waiting for the device, not dropped
+
+    ASSERT_TRUE(output.waitForOpening(5000));
+    EXPECT_TRUE(output.isOpen());
+    EXPECT_TRUE(device->resumed);
+    EXPECT_TRUE(ends(output, handle));
+    EXPECT_TRUE(device->holds(1234));
+}
+
+TEST(OpeningDevice, ADeviceThatNeverOpensLeavesTheOutputSilentAndUsable)
+{
+    LogCapture log;
+    lang::Ptr<audio::AudioClip> clip = clip16(std::vector<int16_t>(441, 99));
+    AudioOutput output(AudioFormat(2, 16, 22050), [](const AudioFormat&) -> lang::Ptr<audio::AudioOutputImpl> {
+        lang::Thread::sleep(100);
+        throw lang::Exception(lang::Format("AudioOutput creation failed: {0}", "no driver"));
+    });
+    EXPECT_TRUE(output.start());
+    const int handle = output.play(clip.ptr(), 1, false, 0);
+    EXPECT_GE(handle, 0);
+    ASSERT_TRUE(output.waitForOpening(5000));
+    // The play asked for before can never be heard: it ends, and so does the start.
+    EXPECT_FALSE(output.isOpen());
+    EXPECT_FALSE(output.isPlaying(handle));
+    EXPECT_FALSE(output.isStarted());
+    EXPECT_FALSE(output.start());
+    EXPECT_EQ(output.play(clip.ptr(), 1, false, 0), -1);
+    output.stop();
+    EXPECT_NE(log.text().find("Audio: AudioOutput creation failed: no driver; no sound\n"), std::string::npos)
+        << log.text();
+}
+
+TEST(OpeningDevice, StoppedOrDestroyedWhileOpening)
+{
+    // Stopped before the device opens: it is opened but not started.
+    lang::Ptr<TakingDevice> device = new TakingDevice;
+    {
+        AudioOutput output(AudioFormat(1, 16, 44100), slowOpener(device.ptr(), 100));
+        EXPECT_TRUE(output.start());
+        output.stop();
+        EXPECT_FALSE(output.isStarted());
+        ASSERT_TRUE(output.waitForOpening(5000));
+        EXPECT_TRUE(output.isOpen());
+        EXPECT_FALSE(device->resumed);
+        // Started again once open: at once.
+        EXPECT_TRUE(output.start());
+        EXPECT_TRUE(device->resumed);
+    }
+    // Destroyed while opening: waits for the opener, which finds nothing to start.
+    lang::Ptr<TakingDevice> late = new TakingDevice;
+    {
+        AudioOutput output(AudioFormat(1, 16, 44100), slowOpener(late.ptr(), 100));
+        EXPECT_TRUE(output.start());
+    }
+    EXPECT_FALSE(late->resumed);
+}
