@@ -130,7 +130,6 @@ public:
 private:
     lua_State* m_lua = nullptr;
     LuaTable m_globals;
-    int m_threadReference = -1;
     std::exception_ptr m_pending;
     long m_budget = 0;     ///< the budget of the data chunk running
     long m_budgetLeft = 0; ///< instructions it may still run, counted in hook steps

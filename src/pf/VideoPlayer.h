@@ -25,7 +25,7 @@ public:
     void play(const lang::String&) {}
 
 private:
-    VideoPlayerObserver* m_observer; ///< told when a video ends; nothing plays here
+    [[maybe_unused]] VideoPlayerObserver* m_observer; ///< told when a video ends; nothing plays here
 };
 
 } // namespace pf
