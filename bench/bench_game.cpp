@@ -137,27 +137,47 @@ void buildBare(b2World& world)
 
 } // namespace
 
-static void GameWorldFrame(benchmark::State& s)
+/// A game application over the null platform and context, with the default configuration and
+/// the log silenced while it lives: what the in-process benchmarks start from.
+struct NullGame
 {
-    lang::setLogSink(&quiet, nullptr);
     ScratchAppData appData;
     NullOS os;
     lang::Ptr<NullContext> context = new NullContext;
-    framework::Config::current() = framework::Config();
-    std::unique_ptr<game::GameApp> app(new game::GameApp(&os, context.ptr()));
+    std::unique_ptr<game::GameApp> app;
+
+    NullGame()
+    {
+        lang::setLogSink(&quiet, nullptr);
+        framework::Config::current() = framework::Config();
+        restart();
+    }
+    ~NullGame()
+    {
+        app.reset();
+        lang::setLogSink(nullptr, nullptr);
+    }
+    void restart()
+    {
+        app.reset();
+        app.reset(new game::GameApp(&os, context.ptr()));
+    }
+};
+
+static void GameWorldFrame(benchmark::State& s)
+{
+    NullGame bench;
+    std::unique_ptr<game::GameApp>& app = bench.app;
     int frame = 0;
     for (auto _ : s) {
         if (frame++ % kFramesPerScene == 0) {
             s.PauseTiming();
-            app.reset();
-            app.reset(new game::GameApp(&os, context.ptr()));
+            bench.restart();
             app->luaState()->runString(kScene, "scene", app->world());
             s.ResumeTiming();
         }
         app->world()->update(1.0f / 30.0f);
     }
-    app.reset();
-    lang::setLogSink(nullptr, nullptr);
 }
 BENCHMARK(GameWorldFrame)->Unit(benchmark::kMicrosecond);
 
@@ -334,12 +354,8 @@ BENCHMARK(LevelDrawFrame)->Unit(benchmark::kMicrosecond);
 // function, what the loop itself costs.
 static void ScriptNativeCall(benchmark::State& s)
 {
-    lang::setLogSink(&quiet, nullptr);
-    ScratchAppData appData;
-    NullOS os;
-    lang::Ptr<NullContext> context = new NullContext;
-    framework::Config::current() = framework::Config();
-    std::unique_ptr<game::GameApp> app(new game::GameApp(&os, context.ptr()));
+    NullGame bench;
+    std::unique_ptr<game::GameApp>& app = bench.app;
     app->luaState()->runString("objects.world = {}\n"
                                "createBox('crate', '', 0, 0, 1, 1, 1, 0.5, 0.1, true, false, 2)\n"
                                "function __bench0() local f = drawSome for i = 1, 1000 do f() end end\n"
@@ -351,8 +367,6 @@ static void ScriptNativeCall(benchmark::State& s)
     for (auto _ : s)
         app->world()->call(name.c_str());
     s.SetItemsProcessed(s.iterations() * 1000);
-    app.reset();
-    lang::setLogSink(nullptr, nullptr);
 }
 BENCHMARK(ScriptNativeCall)->ArgName("native")->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 
@@ -379,12 +393,8 @@ const char* kPyramid = "objects.world = {}\n"
 // step costs a level that has come to rest.
 static void AsleepStep(benchmark::State& s)
 {
-    lang::setLogSink(&quiet, nullptr);
-    ScratchAppData appData;
-    NullOS os;
-    lang::Ptr<NullContext> context = new NullContext;
-    framework::Config::current() = framework::Config();
-    std::unique_ptr<game::GameApp> app(new game::GameApp(&os, context.ptr()));
+    NullGame bench;
+    std::unique_ptr<game::GameApp>& app = bench.app;
     app->luaState()->runString(kPyramid, "pyramid", app->world());
     game::GameLua& world = *app->world();
     for (int frame = 0; frame < 3000 && world.physics().hasAwakeObjects(); ++frame)
@@ -395,7 +405,5 @@ static void AsleepStep(benchmark::State& s)
     }
     for (auto _ : s)
         world.physics().step(1.0f / 30.0f);
-    app.reset();
-    lang::setLogSink(nullptr, nullptr);
 }
 BENCHMARK(AsleepStep)->Unit(benchmark::kMicrosecond);
