@@ -3,6 +3,7 @@
 // What the harnesses share: a quiet log, a private folder for the readers that open files by
 // name, and stand-ins for the context and the sprite registry that the resource files reach.
 
+#include "../game/DrawingContext.h" // SizedTexture: the resource readers need only a size
 #include "gr/Context.h"
 #include "lang/Debug.h"
 #include "lang/String.h"
@@ -76,22 +77,6 @@ private:
         std::error_code ignored;
         std::filesystem::remove_all(m_path, ignored);
     }
-};
-
-/// A texture of a size and nothing else: the resource readers only need a size for the
-/// texture coordinates of their sprites.
-class SizedTexture : public gr::Texture
-{
-public:
-    SizedTexture(int width, int height) : m_width(width), m_height(height) {}
-    int width() const override { return m_width; }
-    int height() const override { return m_height; }
-    gr::PixelFormat format() const override { return gr::PixelFormat(gr::PixelFormat::A8B8G8R8); }
-    int mipLevels() const override { return 1; }
-    void setSurface(int, int, const void*, int, int, int, int, gr::PixelFormat::Type) override {}
-
-private:
-    int m_width, m_height;
 };
 
 /// A context without a window: every image it loads is a 64 x 32 stand-in, whatever the
