@@ -30,6 +30,9 @@ struct Config
     /// Developer mode (config key developer): plain scripts, the error screen, hot reload.
     /// The command line's --dev turns it on as well; the game asks GameApp::developerMode().
     bool developer = false;
+    /// --fixed-frames on the command line: every frame advances the game by one frame time
+    /// whatever the clock says, without waiting, for automated plays and soaks.
+    bool fixedFrames = false;
 
     /// Reads the assignments of a configuration script into this record: the script runs
     /// in a temporary interpreter with an empty table as its environment, and each key is

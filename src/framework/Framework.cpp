@@ -58,6 +58,9 @@ int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp
 
     config = Config();
     config.read(configPath, os->getResourcePath());
+    for (int i = 2; i < argc; ++i)
+        if (String(argv[i]) == "--fixed-frames")
+            config.fixedFrames = true;
 
     if (config.singleton) {
         // The program's real path: the same game started through another relative path
@@ -81,7 +84,7 @@ int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp
     }
 
     frame.context = platform.createContext(config.renderers, config.orientation);
-    if (config.frameRate == 0)
+    if (config.frameRate == 0 || config.fixedFrames)
         frame.context->setVsync(false);
     platform.updateTitle();
     int monitorWidth = 0, monitorHeight = 0;
@@ -160,8 +163,9 @@ void frameStep(Platform& platform, float dt)
     }
 }
 
-int frameLoop(Platform& platform, Clock& clock, int frameRate)
+int frameLoop(Platform& platform, Clock& clock, int frameRate, bool fixedFrames)
 {
+    const float fixedStep = fixedFrames ? 1.0f / static_cast<float>(frameRate > 0 ? frameRate : 60) : 0.0f;
     FrameState& frame = FrameState::current();
     int64_t last = clock.microseconds();
     int exitCode = 0;
@@ -174,10 +178,10 @@ int frameLoop(Platform& platform, Clock& clock, int frameRate)
         if (platform.pollMessage())
             continue;
         const int64_t now = clock.microseconds();
-        const float dt = static_cast<float>(now - last) * 1e-6f;
+        const float dt = fixedFrames ? fixedStep : static_cast<float>(now - last) * 1e-6f;
         last = now;
         frameStep(platform, dt);
-        if (frameRate > 0) {
+        if (frameRate > 0 && !fixedFrames) {
             const int64_t frameTime = 1000000 / frameRate;
             while (clock.microseconds() - now < frameTime)
                 clock.sleepMillisecond();
@@ -199,7 +203,7 @@ int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactor
             platform.destroyWindow();
             return early;
         }
-        exitCode = frameLoop(platform, clock, Config::current().frameRate);
+        exitCode = frameLoop(platform, clock, Config::current().frameRate, Config::current().fixedFrames);
     } catch (const lang::Throwable& e) {
         reportFatal(platform, e.getMessage());
         exitCode = 1;

@@ -36,7 +36,9 @@ int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactor
 /// and the quit request. Exposed for the frame loop's tests.
 void frameStep(Platform& platform, float dt);
 
-/// Runs frames until a quit message arrives; returns its exit code.
-int frameLoop(Platform& platform, Clock& clock, int frameRate);
+/// Runs frames until a quit message arrives; returns its exit code. With fixedFrames every
+/// frame counts as one frame time (1 / frameRate, or 1/60 s when uncapped) and frames run
+/// back to back, so an automated play takes as long as the machine needs to draw it.
+int frameLoop(Platform& platform, Clock& clock, int frameRate, bool fixedFrames = false);
 
 } // namespace framework

@@ -88,3 +88,28 @@ TEST_F(WindowTest, AnInactiveWindowRunsNoFrames)
     EXPECT_EQ(framework::frameLoop(platform, clock, 0), 3);
     EXPECT_TRUE(app->frames.empty());
 }
+
+// An automated play must not depend on how fast the machine draws: one frame time per frame,
+// and no waiting even under a cap.
+class FixedFrames : public WindowTest
+{
+protected:
+    void expectFrames(int frameRate, float frameTime)
+    {
+        open();
+        drain();
+        FrameState::current().active = true;
+        app->quitAfter = 3;
+        DrivenClock clock;
+        clock.readings = {0, 20000, 5020000, 4000000};
+        EXPECT_EQ(framework::frameLoop(platform, clock, frameRate, true), 0);
+        ASSERT_EQ(app->frames.size(), 3u);
+        for (float dt : app->frames)
+            EXPECT_FLOAT_EQ(dt, frameTime);
+        EXPECT_EQ(clock.sleeps, 0);
+    }
+};
+
+TEST_F(FixedFrames, AreOneFrameOfTheCapAndNeverWait) { expectFrames(30, 1.0f / 30); }
+
+TEST_F(FixedFrames, AreASixtiethWhenUncapped) { expectFrames(0, 1.0f / 60); }
