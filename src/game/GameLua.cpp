@@ -243,10 +243,10 @@ void GameLua::loadIntoGlobalTable(const String& name, const String& path)
     }
 }
 
-lua::LuaTable GameLua::loadDataFile(const String& path)
+lua::LuaTable GameLua::loadDataFile(const String& path, DataSource source)
 {
     lua::LuaTable table(state());
-    table.inheritFrom(state()->globals());
+    table.inheritFrom(source == GAME_FILE ? state()->globals() : state()->dataGlobals());
     // Noted before it runs: a file that fails is the one a developer fixes and saves.
     noteRun(resolve(path), table, true);
     String text = readScript(path);

@@ -404,9 +404,12 @@ private:
     lua::LuaTable loadSavedTable(const lang::String& fileName);
     void moveAside(const lang::String& path, const lang::String& reason);
     void saveSettings();
+    /// Whose file a data file is: the game's own reads the game's globals; a foreign one
+    /// (a level, which players make and trade) only LuaState::dataGlobals().
+    enum DataSource { GAME_FILE, FOREIGN_FILE };
     /// A data file read into a new table: deciphered with the script key (used whatever
     /// that gives) and run with an instruction budget.
-    lua::LuaTable loadDataFile(const lang::String& path);
+    lua::LuaTable loadDataFile(const lang::String& path, DataSource source = GAME_FILE);
     void removeJointTable(const lang::String& name);
     /// A script file's text by a path against the data path: deciphered; plain source only
     /// in developer mode, else "" after a log line naming the file.

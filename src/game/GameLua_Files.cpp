@@ -39,7 +39,8 @@ void GameLua::loadLevel(String levelName)
         m_particles->reset(0.5f, 500, 1000);
         clearTrajectories();
         lang::log("Loading level from file...\n");
-        lua::LuaTable level = loadDataFile(levelName + ".lua");
+        // Players trade levels: a level file is data, and reaches nothing of the game.
+        lua::LuaTable level = loadDataFile(levelName + ".lua", FOREIGN_FILE);
         setTable(String("loadedObjects"), &level);
         m_currentLevel = levelName;
     } catch (const lang::Throwable&) {

@@ -126,6 +126,7 @@ long LuaState::memoryBytes() const
 
 LuaState::~LuaState()
 {
+    m_dataGlobals = LuaTable();
     m_globals = LuaTable();
     lua_close(m_lua);
 }
@@ -422,6 +423,32 @@ void LuaState::guardStringLibrary(bool guard)
             lua_pop(m_lua, 1);
         }
     }
+}
+
+const LuaTable& LuaState::dataGlobals()
+{
+    if (m_dataGlobals.isValid())
+        return m_dataGlobals;
+    // Read-only views: a level must not change math.random or string.format for the game.
+    static const char* const MAKE = R"(
+local function view(library, name)
+    return setmetatable({}, {
+        __index = library,
+        __newindex = function() error(name .. " is read-only in a data file", 2) end,
+        __metatable = false,
+    })
+end
+made = {
+    assert = assert, error = error, ipairs = ipairs, next = next, pairs = pairs, select = select,
+    tonumber = tonumber, tostring = tostring, type = type, unpack = unpack,
+    math = view(math, "math"), string = view(string, "string"), table = view(table, "table"),
+}
+)";
+    LuaTable scratch(this);
+    scratch.inheritFrom(m_globals);
+    runString(MAKE, "data globals", &scratch);
+    m_dataGlobals = scratch.getTable("made");
+    return m_dataGlobals;
 }
 
 void LuaState::runData(const String& text, const String& chunkName, const LuaTable* env, long budget)

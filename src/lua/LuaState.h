@@ -71,6 +71,11 @@ public:
 
     /// The global table.
     LuaTable& globals() { return m_globals; }
+    /// What a data chunk from outside the game (a level a player installed) may read in
+    /// place of the globals: assert, error, ipairs, next, pairs, select, tonumber, tostring,
+    /// type, unpack and read-only views of math, string and table. Nothing reaches files,
+    /// commands, the environment, other chunks' code or the game's own tables. Made once.
+    const LuaTable& dataGlobals();
 
     // Strict access to the main thread's stack. Each throws the type error
     // "Excepted type {0} at stack position {1} but found {2}{3}". A native that may run in a
@@ -130,6 +135,7 @@ public:
 private:
     lua_State* m_lua = nullptr;
     LuaTable m_globals;
+    LuaTable m_dataGlobals;
     std::exception_ptr m_pending;
     long m_budget = 0;     ///< the budget of the data chunk running
     long m_budgetLeft = 0; ///< instructions it may still run, counted in hook steps

@@ -1,5 +1,5 @@
 // Levels: told enciphered from plain by the script key (plain runs as in developer mode),
-// then run as a data chunk into a table that reads the globals, as a level loads.
+// then run as a data chunk into a table that reads only the data globals, as a level loads.
 
 #include "LuaHarness.h"
 
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!game::decipherScript(game::scriptKey(), bytes, &text))
             text = bytes;
         lua::LuaTable level(state.ptr());
-        level.inheritFrom(state->globals());
+        level.inheritFrom(state->dataGlobals());
         state->runData(text, "levels/level1.lua", &level, fuzz::DATA_BUDGET);
         level.count();
     } catch (const lang::Throwable&) {

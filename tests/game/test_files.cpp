@@ -68,6 +68,41 @@ TEST_F(GameTest, BrokenDataFilesFailInsteadOfHanging)
     EXPECT_TRUE(boolean("next(settings) == nil"));
 }
 
+// Players trade levels, so a level is data: it computes with math, string and table, and
+// reaches nothing else: no files, no commands, no other code, none of the game's tables.
+TEST_F(GameTest, ALevelFileReachesNothingBeyondItsData)
+{
+    start(kLevelScene);
+    auto writeLevel = [&](const std::string& name, const std::string& text) {
+        data.write(name + ".lua",
+                   lang::BlockCipher::encipher(game::scriptKey(), text.data(), static_cast<int>(text.size())).str());
+    };
+    run("secret = { 1 }");
+    writeLevel("calc", "n = math.floor(2.5) s = string.format('%d-%s', 7, ('ab'):upper()) t = table.concat({ 'x', 'y' })\n"
+                       "kinds = { type(os), type(io), type(secret), type(_G), type(getfenv), type(loadstring),"
+                       " type(require), type(setmetatable), type(createBox) }\n");
+    run("loadLevel('calc')");
+    EXPECT_TRUE(boolean("loadedObjects.n == 2 and loadedObjects.s == '7-AB' and loadedObjects.t == 'xy'"));
+    run("kinds = table.concat(loadedObjects.kinds, ' ')");
+    EXPECT_EQ(std::string(world().getString("kinds").c_str()), "nil nil nil nil nil nil nil nil nil");
+
+    const std::string marker = data / "ran";
+    for (const std::string& hostile : std::vector<std::string>{"os.execute('touch " + marker + "')", "io.open('" + marker + "', 'w')",
+                                       "math.floor = nil", "string.rep = nil", "getmetatable('').__index.rep = nil",
+                                       "loadstring('x = 1')()"}) {
+        log.clear();
+        run("loadedObjects = 'before'");
+        writeLevel("hostile", hostile);
+        run("loadLevel('hostile')");
+        EXPECT_NE(log.text().find("Unable to load level.\n"), std::string::npos) << hostile << "\n" << log.text();
+        EXPECT_TRUE(boolean("loadedObjects == 'before'")) << hostile;
+    }
+    struct stat info;
+    EXPECT_NE(stat(marker.c_str(), &info), 0);
+    // The game's own libraries are as they were.
+    EXPECT_TRUE(boolean("type(math.floor) == 'function' and ('ab'):rep(2) == 'abab'"));
+}
+
 TEST_F(GameTest, SaveLuaFile)
 {
     start("");
