@@ -105,8 +105,13 @@ void GameApp::closeConsole()
 
 void GameApp::textInput(const char* utf8)
 {
-    // Typed text is not part of a recording: a replay takes none from the window.
-    if (m_replaying || !m_consoleOpen || m_errorScreen)
+    if (!m_feeding) {
+        if (m_replaying)
+            return; // a replay takes no text from the window
+        if (m_recording)
+            m_recording->noteText(utf8);
+    }
+    if (!m_consoleOpen || m_errorScreen)
         return;
     m_console->type(utf8);
 }
@@ -252,6 +257,9 @@ float GameApp::inputFrame(float dt)
             break;
         case InputRecording::FOCUS:
             activate(event.a != 0);
+            break;
+        case InputRecording::TEXT:
+            textInput(event.text.c_str());
             break;
         case InputRecording::FRAME:
             break;

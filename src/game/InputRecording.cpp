@@ -4,6 +4,7 @@
 #include "lang/Exception.h"
 #include "lang/Format.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -18,8 +19,36 @@ namespace game {
 namespace {
 
 const char* const kHeader = "# pelterra input 1";
-const char* const kNames[] = {"keydown", "keyup", "move", "wheel", "focus", "frame"};
-const int kArguments[] = {1, 1, 2, 1, 1, 0};
+const char* const kNames[] = {"keydown", "keyup", "move", "wheel", "focus", "frame", "text"};
+const int kArguments[] = {1, 1, 2, 1, 1, 0, 0};
+const char* const kHexDigits = "0123456789abcdef";
+
+// Typed text is written as the hexadecimal of its bytes: any text, spaces and line ends
+// included, stays one field of one line.
+std::string hex(const std::string& bytes)
+{
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += kHexDigits[c >> 4];
+        out += kHexDigits[c & 15];
+    }
+    return out;
+}
+
+bool unhex(const std::string& field, std::string* bytes)
+{
+    if (field.empty() || field.size() % 2 != 0)
+        return false;
+    bytes->clear();
+    for (size_t i = 0; i < field.size(); i += 2) {
+        const char* high = std::strchr(kHexDigits, std::tolower(static_cast<unsigned char>(field[i])));
+        const char* low = std::strchr(kHexDigits, std::tolower(static_cast<unsigned char>(field[i + 1])));
+        if (!high || !low || !*high || !*low)
+            return false;
+        bytes->push_back(static_cast<char>((high - kHexDigits) << 4 | (low - kHexDigits)));
+    }
+    return true;
+}
 
 } // namespace
 
@@ -33,6 +62,8 @@ std::string InputRecording::line(const Event& event)
         length += std::snprintf(text + length, sizeof text - length, " %d", event.a);
     if (kArguments[event.kind] >= 2)
         std::snprintf(text + length, sizeof text - length, " %d", event.b);
+    if (event.kind == TEXT)
+        return text + (" " + hex(event.text));
     return text;
 }
 
@@ -59,13 +90,16 @@ std::vector<InputRecording::Event> InputRecording::read(const String& path)
         if (event.frame < 0 || !(event.dt >= 0) || event.dt > 1)
             fail("the frame must be 0 or more and the time step between 0 and 1 second");
         int kind = 0;
-        while (kind <= FRAME && name != kNames[kind])
+        while (kind <= TEXT && name != kNames[kind])
             ++kind;
-        if (kind > FRAME)
-            fail("unknown event (keydown, keyup, move, wheel, focus or frame)");
+        if (kind > TEXT)
+            fail("unknown event (keydown, keyup, move, wheel, focus, frame or text)");
         event.kind = static_cast<Kind>(kind);
         if ((kArguments[kind] >= 1 && !(fields >> event.a)) || (kArguments[kind] >= 2 && !(fields >> event.b)))
             fail("missing a number of the event");
+        std::string typed;
+        if (kind == TEXT && !(fields >> typed && unhex(typed, &event.text)))
+            fail("the text must be the hexadecimal of its bytes");
         std::string rest;
         if (fields >> rest)
             fail("more than the event's numbers");
@@ -96,6 +130,16 @@ void InputRecording::note(Kind kind, int a, int b)
     event.a = a;
     event.b = b;
     m_pending.push_back(event);
+}
+
+void InputRecording::noteText(const char* utf8)
+{
+    Event event;
+    event.frame = m_frame;
+    event.kind = TEXT;
+    event.text = utf8;
+    if (!event.text.empty())
+        m_pending.push_back(event);
 }
 
 void InputRecording::frame(float dt)

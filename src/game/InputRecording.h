@@ -3,6 +3,7 @@
 #include "lang/String.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace game {
@@ -14,7 +15,7 @@ namespace game {
 class InputRecording
 {
 public:
-    enum Kind { KEY_DOWN, KEY_UP, MOVE, WHEEL, FOCUS, FRAME };
+    enum Kind { KEY_DOWN, KEY_UP, MOVE, WHEEL, FOCUS, FRAME, TEXT };
 
     struct Event
     {
@@ -22,6 +23,7 @@ public:
         float dt = 0;
         Kind kind = FRAME;
         int a = 0, b = 0; ///< key code; x, y; notches; focus 1 or 0
+        std::string text; ///< TEXT: the typed UTF-8 text
     };
 
     /// Reads a recording. Throws lang::Exception "FILE:LINE: ..." for a line it can't take,
@@ -38,6 +40,8 @@ public:
 
     /// An event arrived before the frame now counted.
     void note(Kind kind, int a, int b = 0);
+    /// Typed text (the developer console's) arrived before the frame now counted.
+    void noteText(const char* utf8);
     /// The frame runs with time step dt: the events that came before it are written with it,
     /// then the frame's own line; the file is flushed so that a crash keeps what came before.
     void frame(float dt);

@@ -157,6 +157,38 @@ TEST_F(InputReplay, TheRecordingHoldsEachEventWithItsFrameAndTimeStep)
     EXPECT_EQ(events[6].dt, 0.03f);
 }
 
+// A line typed into the console changes the game as much as a click does: it is recorded,
+// as the hexadecimal of its bytes, and typed again by the replay.
+TEST_F(InputReplay, ConsoleTextIsRecordedAndTypedAgain)
+{
+    const std::string path = files.path() + "/run.txt";
+    auto press = [this](int code) {
+        app->setKeyDown(code, true);
+        app->keyDown(code);
+        app->setKeyDown(code, false);
+        app->keyUp(code);
+    };
+    startWith("--record=" + path);
+    frame(0.02f);
+    press(framework::KEY_F1);
+    app->textInput("kick = 'b1 \xc3\xa9'");
+    press(framework::KEY_RETURN);
+    frame(0.02f);
+    ASSERT_TRUE(boolean("kick == 'b1 \\195\\169'"));
+    delete app;
+    app = nullptr;
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("1 0.0199999996 text 6b69636b203d2027623120c3a927\n"), std::string::npos) << text.str();
+
+    restart("--replay=" + path);
+    app->textInput("kick = 'window'"); // typed into the window during the replay: ignored
+    frame(0.05f);
+    frame(0.05f);
+    EXPECT_TRUE(boolean("kick == 'b1 \\195\\169'"));
+}
+
 TEST_F(InputReplay, WithoutDeveloperModeNothingIsRecorded)
 {
     const std::string path = files.path() + "/run.txt";
@@ -179,6 +211,9 @@ TEST(InputRecordingFile, ALineItCantTakeIsNamedWithItsFileAndLine)
         {"zero 0.02 frame\n", "expected FRAME TIMESTEP EVENT"},
         {"0 -1 frame\n", "time step between 0 and 1"},
         {"3 0.02 frame\n2 0.02 frame\n", "the frames go backwards"},
+        {"0 0.02 text 6b6\n", "hexadecimal of its bytes"},
+        {"0 0.02 text zz\n", "hexadecimal of its bytes"},
+        {"0 0.02 text\n", "hexadecimal of its bytes"},
     };
     for (const auto& c : cases) {
         dir.write("bad.txt", std::string("# pelterra input 1\n") + c.first);
