@@ -27,9 +27,11 @@ export UBSAN_OPTIONS=print_stacktrace=1
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 run_tests build-asan
 
-# The audio output thread and the scripts' thread share the mixer.
+# The audio output thread and the scripts' thread share the mixer; the start-up decodes
+# images on a thread of its own while the main thread asks for them.
 build_target build-tsan test_audio -DCMAKE_BUILD_TYPE=Debug -DPELTERRA_TSAN=ON -DPELTERRA_BENCHMARKS=OFF
-TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" ctest --test-dir build-tsan -R '^test_audio$' --output-on-failure
+build_target build-tsan test_img -DCMAKE_BUILD_TYPE=Debug -DPELTERRA_TSAN=ON -DPELTERRA_BENCHMARKS=OFF
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" ctest --test-dir build-tsan -R '^test_(audio|img)$' --output-on-failure
 
 untracked_after=$(git status --porcelain --untracked-files=all 2>/dev/null | grep '^??' || true)
 if [ "$untracked_after" != "$untracked_before" ]; then

@@ -9,6 +9,8 @@ int main(int argc, char** argv)
 {
     framework::OSSDL platform;
     framework::SDLClock clock;
-    return framework::run(argc, argv, platform, clock,
-                          [](framework::OSInterface* os, gr::Context* context) { return new game::GameApp(os, context); });
+    return framework::run(
+        argc, argv, platform, clock,
+        [](framework::OSInterface* os, gr::Context* context) { return new game::GameApp(os, context); },
+        &game::GameApp::prepare);
 }

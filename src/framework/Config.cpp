@@ -85,6 +85,11 @@ void Config::read(const lang::String& path, const lang::String& resourcePath)
                     renderers.add(kind);
         }
     }
+    if (env.isTable("preload")) {
+        lua::LuaTable list = env.getTable("preload");
+        for (int i = 1; list.isString(i); ++i)
+            preload.add(list.getString(i));
+    }
     env = lua::LuaTable(); // handles go before their interpreter
 }
 

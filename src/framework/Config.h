@@ -26,6 +26,9 @@ struct Config
     lang::String publisher;
     bool singleton = false;
     lang::Array<int> renderers; ///< wanted renderer kinds, in order; empty = [KIND_GL2, KIND_GL1]
+    /// Image files (under the data path) the start-up loads (config key preload): decoded on
+    /// another core while the window and its context are made.
+    lang::Array<lang::String> preload;
     lang::String versionCheckUrl; ///< where the version check asks; empty: no check
     /// Developer mode (config key developer): plain scripts, the error screen, hot reload.
     /// The command line's --dev turns it on as well; the game asks GameApp::developerMode().

@@ -28,7 +28,7 @@ String absolute(const String& path, const String& base)
 }
 
 /// Start-up: returns -1 to go on to the frame loop, or the exit code to end with.
-int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp)
+int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp, const BeforeWindow& beforeWindow)
 {
     FrameState& frame = FrameState::current();
     Config& config = Config::current();
@@ -75,6 +75,9 @@ int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp
     platform.initCursors(config.showCursor);
     if (!config.publisher.isEmpty() && !config.product.isEmpty())
         io::setApplicationDataPath(platform.applicationDataDirectory(config.publisher, config.product));
+
+    if (beforeWindow)
+        beforeWindow(config);
 
     frame.mouseCaptured = false;
     frame.fullScreen = config.fullScreen;
@@ -190,13 +193,14 @@ int frameLoop(Platform& platform, Clock& clock, int frameRate, bool fixedFrames)
     return exitCode;
 }
 
-int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactory& makeApp)
+int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactory& makeApp,
+        const BeforeWindow& beforeWindow)
 {
     FrameState& frame = FrameState::current();
     frame = FrameState();
     int exitCode = 0;
     try {
-        int early = startUp(argc, argv, platform, makeApp);
+        int early = startUp(argc, argv, platform, makeApp, beforeWindow);
         if (early >= 0) {
             frame.shutDown = true; // nothing of the game was created
             Config::current() = Config();

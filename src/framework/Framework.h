@@ -8,12 +8,16 @@
 namespace framework {
 
 class App;
+struct Config;
 class Clock;
 class OSInterface;
 class Platform;
 
 /// Makes the game application once the window and context exist.
 using AppFactory = std::function<App*(OSInterface* os, gr::Context* context)>;
+/// Runs once the configuration is read, before the window is made: what the game can start
+/// early, on other threads, while the main thread waits on the window system and the driver.
+using BeforeWindow = std::function<void(const Config& config)>;
 
 /// The process's frame state, shared by the frame loop and the window layer.
 struct FrameState
@@ -30,7 +34,8 @@ struct FrameState
 
 /// The process: start-up, the frame loop, the fatal error report and shutdown, run over a
 /// platform. Returns the process exit code: the quit message's, or 1 after a fatal error.
-int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactory& makeApp);
+int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactory& makeApp,
+        const BeforeWindow& beforeWindow = nullptr);
 
 /// One frame of dt seconds (before clamping): mouse capture, the context clock, update,
 /// and the quit request. Exposed for the frame loop's tests.

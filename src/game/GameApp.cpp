@@ -10,6 +10,7 @@
 #include "game/HotReload.h"
 #include "game/LuaResources.h"
 #include "gr/Context.h"
+#include "img/ImagePrefetch.h"
 #include "io/FileBundle.h"
 #include "lang/Debug.h"
 #include "lua/LuaNames.h"
@@ -23,6 +24,25 @@ using lang::String;
 namespace game {
 
 namespace {
+
+/// The bundle prepare() opened before the window, for the GameApp of that configuration.
+lang::Ptr<io::FileBundle> g_preparedBundle;
+String g_preparedDataPath;
+bool g_prepared = false;
+
+/// The data directory's bundle, installed; null (files are read loose) when there is none.
+lang::Ptr<io::FileBundle> openBundle(const String& dataPath)
+{
+    lang::Ptr<io::FileBundle> bundle = new io::FileBundle;
+    try {
+        bundle->load(dataPath, dataPath + "bundleIndex.idx");
+        io::FileBundle::install(bundle.ptr());
+        return bundle;
+    } catch (...) {
+        lang::log("Can't find bundle, using files directly...\n");
+        return nullptr;
+    }
+}
 
 /// Whether the command line asks for developer mode: --dev after the configuration.
 bool askedForDeveloperMode(const lang::Array<String>& arguments)
@@ -49,13 +69,12 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
     m_resources->resources()->setPath(config.dataPath);
     m_wasFullScreen = true;
 
-    m_bundle = new io::FileBundle;
-    try {
-        m_bundle->load(config.dataPath, config.dataPath + "bundleIndex.idx");
-        io::FileBundle::install(m_bundle.ptr());
-    } catch (...) {
-        lang::log("Can't find bundle, using files directly...\n");
-    }
+    if (g_prepared && g_preparedDataPath == config.dataPath)
+        m_bundle = g_preparedBundle;
+    else
+        m_bundle = openBundle(config.dataPath);
+    g_preparedBundle = nullptr;
+    g_prepared = false;
 
     m_world = new GameLua(m_lua.ptr(), this, m_resources->resources(), context);
     m_world->setString("imagePath", config.imagePath);
@@ -105,10 +124,23 @@ GameApp::GameApp(framework::OSInterface* os, gr::Context* context) : App(os), m_
     m_startDistance = -1;
     m_wheelZoomEnabled = true;
 
+    // Whatever the start-up didn't ask for is dropped, and the bundle is the main thread's again.
+    img::ImagePrefetch::finish();
     if (m_developer) {
         showKeptFailure("Start-up failed", FAILED_START_UP);
         startHotReload();
     }
+}
+
+void GameApp::prepare(const Config& config)
+{
+    g_preparedBundle = openBundle(config.dataPath);
+    g_preparedDataPath = config.dataPath;
+    g_prepared = true;
+    std::vector<std::string> files;
+    for (int i = 0; i < config.preload.size(); ++i)
+        files.push_back((config.dataPath + config.preload[i]).str());
+    img::ImagePrefetch::start(std::move(files));
 }
 
 void GameApp::runStartUpScripts()
@@ -120,6 +152,7 @@ void GameApp::runStartUpScripts()
 
 GameApp::~GameApp()
 {
+    img::ImagePrefetch::finish(); // a start-up that failed may leave it reading the bundle
     if (m_recording || m_replayed)
         logBodiesAtExit();
     // The watcher's worker stops first. The world calls calculatePlaytime and saves the

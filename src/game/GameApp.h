@@ -8,6 +8,9 @@
 #include <functional>
 #include <memory>
 
+namespace framework {
+struct Config;
+}
 namespace io {
 class FileBundle;
 }
@@ -34,6 +37,10 @@ public:
     /// start-up goes on (in developer mode onto the error screen).
     GameApp(framework::OSInterface* os, gr::Context* context);
     ~GameApp() override;
+    /// What can start before the window exists (framework::BeforeWindow): opens the data
+    /// bundle, which the next GameApp of this configuration takes, and starts decoding the
+    /// configuration's preload images on another thread.
+    static void prepare(const framework::Config& config);
 
     void update(float dt, gr::Context* context, int passMask) override;
     void keyDown(int code) override;

@@ -79,6 +79,11 @@ TEST(Config, OrientationsAndRenderers)
     EXPECT_EQ(c.renderers[1], 7);
     EXPECT_EQ(c.renderers[2], 6);
     EXPECT_EQ(readConfig("renderer = { 'gl1', nil, 'gl2' }").renderers.size(), 1);
+    // The preload list: its texts, up to the first that isn't one.
+    c = readConfig("preload = { 'a.png', 'sprites/b.png', true, 'c.png' }");
+    ASSERT_EQ(c.preload.size(), 2);
+    EXPECT_EQ(c.preload[1], "sprites/b.png");
+    EXPECT_TRUE(readConfig("preload = 'a.png'").preload.isEmpty());
 }
 
 TEST(Config, OnlyAssignmentsCanRun)

@@ -27,7 +27,8 @@ public:
 };
 
 /// Runs the process frame on a config and returns its exit code; stderr goes to *err.
-int runWith(const std::string& config, const framework::AppFactory& factory, std::string* err = nullptr)
+int runWith(const std::string& config, const framework::AppFactory& factory, std::string* err = nullptr,
+            const framework::BeforeWindow& beforeWindow = nullptr)
 {
     TempDir dir;
     dir.write("config.lua", config);
@@ -38,7 +39,7 @@ int runWith(const std::string& config, const framework::AppFactory& factory, std
     char cwd[4096];
     const bool haveCwd = getcwd(cwd, sizeof(cwd)) != nullptr;
     testing::internal::CaptureStderr();
-    int code = framework::run(2, argv, platform, clock, factory);
+    int code = framework::run(2, argv, platform, clock, factory, beforeWindow);
     std::string text = testing::internal::GetCapturedStderr();
     if (haveCwd && chdir(cwd) != 0)
         ADD_FAILURE() << "cannot return to " << cwd;
@@ -66,6 +67,28 @@ TEST(StartUp, RunsFramesUntilTheGameQuits)
     EXPECT_EQ(framework::App::current(), nullptr);
     EXPECT_NE(log.text().find("Argv[1]: "), std::string::npos);
     EXPECT_NE(log.text().find("Current working directory is "), std::string::npos);
+}
+
+// The game starts work of its own (decoding its first images) while the window is made.
+TEST(StartUp, TheGameIsToldTheConfigurationBeforeTheWindowExists)
+{
+    LogCapture log;
+    std::vector<std::string> order;
+    int code = runWith(
+        "name = 'Game' width = 320 height = 200 preload = { 'a.png' }",
+        [&](framework::OSInterface* os, gr::Context*) {
+            order.push_back("app");
+            auto* app = new QuittingApp(os);
+            os->activate();
+            return app;
+        },
+        nullptr,
+        [&](const framework::Config& config) {
+            order.push_back("before " + std::to_string(config.width) + " " + config.preload[0].str() + " " +
+                            (FrameState::current().context ? "with" : "without") + " a context");
+        });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(order, (std::vector<std::string>{"before 320 a.png without a context", "app"}));
 }
 
 TEST(StartUp, FrameRateZeroTurnsVsyncOff)

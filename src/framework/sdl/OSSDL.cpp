@@ -10,7 +10,7 @@
 #include "io/IOException.h"
 #include "gr/gl/GL_Context.h"
 #include "gr/gl1/GL1_Context.h"
-#include "img/ImageFile.h"
+#include "img/ImagePrefetch.h"
 #include "lang/Debug.h"
 #include "lang/ErrorBox.h"
 #include "pf/InstanceLock.h"
@@ -131,7 +131,7 @@ lang::Ptr<gr::Context> OSSDL::createContext(const lang::Array<int>& wanted, int 
                 context = new gr::GL_Context(m_window, orientation);
             else
                 throw gr::GraphicsException(Format("Not supported"));
-            context->setImageOpener(&img::ImageFile::open);
+            context->setImageOpener(&img::ImagePrefetch::open);
             return context;
         } catch (const gr::GraphicsException& e) {
             reasons += Format("{0} renderer not supported! Reason:\n{1}\n\n", gr::Context::rendererName(kind),
