@@ -272,4 +272,18 @@ TEST_F(Lanternfall, AttractModePlaysByItself)
     expectCleanLog(play.log());
 }
 
+// Where no session bus runs, the game must not have one started: libdbus would fork and run
+// the dbus-launch it finds on the PATH while the window waits.
+TEST_F(Lanternfall, NoSessionBusIsStartedForTheGame)
+{
+    std::filesystem::create_directories(dir / "bin");
+    dir.write("bin/dbus-launch", "#!/bin/sh\ntouch '" + (dir / "launched") + "'\nexit 1\n");
+    std::filesystem::permissions(dir / "bin/dbus-launch", std::filesystem::perms::owner_all);
+    GameProcess play("env -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR='" + dir.path() + "' PATH='" + (dir / "bin") +
+                         ":" + std::getenv("PATH") + "' " + game("--quit-after-frames=1"),
+                     dir / "bus.txt");
+    EXPECT_EQ(play.wait(60), 0) << play.log();
+    EXPECT_FALSE(std::filesystem::exists(dir / "launched")) << "dbus-launch ran";
+}
+
 } // namespace

@@ -19,11 +19,33 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <unistd.h>
 
 using lang::Format;
 using lang::String;
 
 namespace framework {
+
+namespace {
+
+/// Where no session bus runs (a bare X server, a kiosk, a test machine), libdbus starts one
+/// for the display the first time SDL asks it anything: it forks and looks for dbus-launch
+/// on the PATH while the window waits, and leaves a daemon behind when it finds one. The X
+/// server's own screensaver control is all the game needs there. A bus that exists is used
+/// as before.
+void keepFromStartingASessionBus()
+{
+    if (std::getenv("DBUS_SESSION_BUS_ADDRESS"))
+        return;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && access((std::string(runtime) + "/bus").c_str(), F_OK) == 0)
+        return; // the user's bus, which libdbus finds there by itself
+    // Not an address libdbus can connect to: the connection fails at once, without a launch.
+    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+}
+
+} // namespace
 
 OSSDL::OSSDL() : m_cursors(String(), nullptr)
 {
@@ -78,6 +100,7 @@ bool OSSDL::createWindow(const String&, int width, int height, bool fullScreen)
     if (!m_videoStarted) {
         // The GL loader speaks GLX: the window must live on an X server (XWayland will do).
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        keepFromStartingASessionBus();
         // A busy X server can refuse a connection for a moment: try a few times before
         // giving up on the window.
         int tries = 0;
