@@ -109,7 +109,7 @@ fuzz_one() {
     start=$(date +%s)
     (cd "$dir" && "$build/tests/fuzz/fuzz_$name" "${options[@]}" corpus >"$dir/log" 2>&1) || status=$?
     end=$(date +%s)
-    echo "$seeds $((end - start)) $status" >"$dir/result"
+    echo "$seeds $((end - start)) $status $seconds" >"$dir/result"
 }
 
 say "running ${#names[@]} harnesses for $seconds s each, two at a time; logs in $run/<name>/log"
@@ -126,8 +126,10 @@ for name in "${names[@]}"; do
 done
 wait || true
 elapsed=$(($(date +%s) - started))
-# What the summary tells, kept for --report.
-printf '%s\n%s\n%s\n%s\n' "$seconds" "$elapsed" "${requested[*]}" "${names[*]}" >"$run/info"
+# The runs the summary tells of: a run of every harness starts the list again, a run of some
+# (a harness again after a fix) adds to it, and the table shows each harness's latest run.
+[ ${#requested[@]} -gt 0 ] || : >"$run/runs"
+printf '%s|%s|%s|%s\n' "$(date -u '+%Y-%m-%d %H:%M UTC')" "$seconds" "$elapsed" "${names[*]}" >>"$run/runs"
 
 if [ $merge -eq 1 ]; then
     for name in "${names[@]}"; do
@@ -145,32 +147,44 @@ fi
 # --- summary -----------------------------------------------------------------------------
 
 write_report() {
-    [ -f "$run/info" ] || die "no run to report on in $run"
-    { read -r seconds; read -r elapsed; read -r -a requested; read -r -a names; } <"$run/info"
+    [ -s "$run/runs" ] || die "no run to report on in $run"
+    local reported=() shortest=""
+    for name in "${all[@]}"; do
+        [ -f "$run/$name/result" ] || continue
+        reported+=("$name")
+        read -r _ _ _ asked <"$run/$name/result"
+        if [ -z "$shortest" ] || [ "${asked:-0}" -lt "$shortest" ]; then shortest=${asked:-0}; fi
+    done
     report=$root/bench/FUZZING.md
     total_findings=0
     {
         echo "# Fuzzing the readers"
         echo
-        echo "Each harness of \`tests/fuzz/\` fed by libFuzzer for $seconds s, two at a time, with its"
-        echo "dictionary, on a copy of its corpus (\`tests/fuzz/corpus/<name>/\`). Reproduce with:"
+        echo "Each harness of \`tests/fuzz/\` fed by libFuzzer for at least $shortest s, two at a time, with"
+        echo "its dictionary, on a copy of its corpus (\`tests/fuzz/corpus/<name>/\`). Reproduce with:"
         echo
         echo '```'
-        echo "scripts/fuzz.sh $seconds ${requested[*]}" | sed 's/ *$//'
+        echo "scripts/fuzz.sh $shortest"
         echo '```'
         echo
-        echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+        echo "- written: $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)"
         echo "- machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(uname -m)"
         echo "- compiler: $(clang++-14 --version | head -1)"
         echo "- build: build-fuzz, -O1 -g, ASan + UBSan (-fno-sanitize-recover=all), -fsanitize=fuzzer"
         echo "- limits: -malloc_limit_mb=256 (300 for the images, whose cap is 2^26 pixels of 4 bytes), -rss_limit_mb=2048, -timeout=10"
-        echo "- wall time: $elapsed s for ${#names[@]} harnesses"
+        while IFS='|' read -r when asked elapsed which; do
+            set -- $which
+            local what="$# harnesses"
+            [ $# -eq ${#all[@]} ] && what="every harness"
+            [ $# -lt 4 ] && what=$(sed 's/ /, /g' <<<"$which")
+            echo "- run of $when: $what for $asked s each, $elapsed s of wall time"
+        done <"$run/runs"
         echo
         echo "| harness | executions | exec/s | cov | ft | corpus (seeds → end) | findings | time (s) |"
         echo "| --- | ---: | ---: | ---: | ---: | ---: | --- | ---: |"
-        for name in "${names[@]}"; do
+        for name in "${reported[@]}"; do
             dir=$run/$name
-            read -r seeds time status <"$dir/result"
+            read -r seeds time status _ <"$dir/result"
             execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log" | tail -1)
             rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$dir/log" | tail -1)
             last=$(grep -E '^#[0-9]+' "$dir/log" | grep -E 'cov: [0-9]+' | tail -1 || true)

@@ -199,7 +199,7 @@ lang::Ptr<Texture> Context::loadTextureFile(const lang::String& fileName, bool a
         source->readSurface(buffer.data(), static_cast<int>(pitch), format);
         texture->setSurface(0, 0, buffer.data(), static_cast<int>(pitch), level, w, h, format);
         if (level > 0)
-            m_statistics.textureBytes += static_cast<int32_t>(PixelFormat::surfaceSize(format, w, h));
+            Statistics::addBytes(m_statistics.textureBytes, PixelFormat::surfaceSize(format, w, h));
     }
     return texture;
 }

@@ -194,7 +194,7 @@ lang::Ptr<Image> Context::createImage(int width, int height, PixelFormat::Type f
 {
     lang::Ptr<Texture> texture = createTexture(width, height, 0, format, 0);
     ++m_statistics.imagesCreated;
-    m_statistics.imageBytes += static_cast<int32_t>(PixelFormat::surfaceSize(texture->format().type(), width, height));
+    Statistics::addBytes(m_statistics.imageBytes, PixelFormat::surfaceSize(texture->format().type(), width, height));
     return new Image(this, texture.ptr());
 }
 
@@ -202,8 +202,8 @@ lang::Ptr<Image> Context::loadImage(const lang::String& fileName)
 {
     lang::Ptr<Texture> texture = loadTextureFile(fileName, true);
     ++m_statistics.imagesCreated;
-    m_statistics.imageBytes += static_cast<int32_t>(
-        PixelFormat::surfaceSize(texture->format().type(), texture->width(), texture->height()));
+    Statistics::addBytes(m_statistics.imageBytes,
+                         PixelFormat::surfaceSize(texture->format().type(), texture->width(), texture->height()));
     return new Image(this, texture.ptr());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace gr {
@@ -52,6 +53,13 @@ struct Statistics
     int32_t stateChanges = 0;
     int32_t shaderChanges = 0;
     int32_t clears = 0;
+
+    /// Adds to one of the byte counters, stopping at the largest count: images made from
+    /// files can pass 2 GiB in a frame, and the counter must not overflow.
+    static void addBytes(int32_t& counter, int64_t bytes)
+    {
+        counter = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, counter + bytes));
+    }
 };
 
 } // namespace gr

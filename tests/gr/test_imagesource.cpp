@@ -131,6 +131,17 @@ TEST(ImageSource, EveryLevelIsReadInTheStoredFormatAndUploadedAtItsSize)
     EXPECT_EQ(log.text(), "Loading image three.dds: 5x3 R8G8B8 (as 5x3 B8G8R8) mips: 2\n");
 }
 
+// Found by fuzzing fonts: the byte counters overflowed (undefined behaviour) once the images
+// made between two presents passed 2 GiB, which a few large images declared by files reach.
+TEST(ImageSource, StatisticsByteCountersStopAtTheLargestCountInsteadOfOverflowing)
+{
+    lang::Ptr<TextureContext> context = new TextureContext;
+    for (int i = 0; i < 9; ++i)
+        context->createImage(8192, 8192, PixelFormat::A8B8G8R8); // 256 MiB each
+    EXPECT_EQ(context->statistics().imagesCreated, 9);
+    EXPECT_EQ(context->statistics().imageBytes, INT32_MAX);
+}
+
 TEST(ImageSource, TheOpenersRefusalAndAMissingOpenerAreGraphicsErrors)
 {
     lang::Ptr<TextureContext> context = new TextureContext;

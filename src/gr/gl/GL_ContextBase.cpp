@@ -192,7 +192,7 @@ lang::Ptr<Texture> GL_ContextBase::createTexture(int width, int height, int mipL
     const PixelFormat::Type stored = storedFormat(format);
     lang::Ptr<Texture> texture = new GL_Texture(this, width, height, mipLevels, stored, usage);
     ++m_statistics.texturesCreated;
-    m_statistics.textureBytes += static_cast<int32_t>(PixelFormat::surfaceSize(stored, width, height));
+    Statistics::addBytes(m_statistics.textureBytes, PixelFormat::surfaceSize(stored, width, height));
     return texture;
 }
 
