@@ -3,6 +3,7 @@
 #include "gr/Context.h"
 #include "lang/Ptr.h"
 
+#include <cstdint>
 #include <functional>
 
 namespace framework {
@@ -28,6 +29,8 @@ struct FrameState
     bool mouseCaptured = false;
     bool error = false;      ///< a fatal error has been reported
     bool shutDown = false;
+    int64_t startedAt = 0;   ///< the clock's microseconds when start-up began
+    bool drawnOnce = false;  ///< the first frame has been drawn and reported
 
     static FrameState& current();
 };
@@ -38,12 +41,14 @@ int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactor
         const BeforeWindow& beforeWindow = nullptr);
 
 /// One frame of dt seconds (before clamping): mouse capture, the context clock, update,
-/// and the quit request. Exposed for the frame loop's tests.
-void frameStep(Platform& platform, float dt);
+/// and the quit request. Returns whether the game's update ran (a context was ready to draw
+/// in). Exposed for the frame loop's tests.
+bool frameStep(Platform& platform, float dt);
 
 /// Runs frames until a quit message arrives; returns its exit code. With fixedFrames every
 /// frame counts as one frame time (1 / frameRate, or 1/60 s when uncapped) and frames run
 /// back to back, so an automated play takes as long as the machine needs to draw it.
+/// The first frame drawn is logged with the time since start-up began.
 int frameLoop(Platform& platform, Clock& clock, int frameRate, bool fixedFrames = false);
 
 } // namespace framework

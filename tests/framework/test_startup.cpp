@@ -67,6 +67,10 @@ TEST(StartUp, RunsFramesUntilTheGameQuits)
     EXPECT_EQ(framework::App::current(), nullptr);
     EXPECT_NE(log.text().find("Argv[1]: "), std::string::npos);
     EXPECT_NE(log.text().find("Current working directory is "), std::string::npos);
+    // Two frames ran; only the first is reported.
+    const size_t first = log.text().find("First frame drawn ");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(log.text().find("First frame drawn ", first + 1), std::string::npos);
 }
 
 // The game starts work of its own (decoding its first images) while the window is made.
