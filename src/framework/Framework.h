@@ -29,7 +29,7 @@ struct FrameState
     bool mouseCaptured = false;
     bool error = false;      ///< a fatal error has been reported
     bool shutDown = false;
-    int64_t startedAt = 0;   ///< the clock's microseconds when start-up began
+    int64_t startedAt = 0;   ///< when start-up began, in steady-clock microseconds
     bool drawnOnce = false;  ///< the first frame has been drawn and reported
 
     static FrameState& current();
