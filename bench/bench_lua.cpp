@@ -6,6 +6,7 @@
 #include "lua/LuaState.h"
 
 #include <benchmark/benchmark.h>
+#include <lua.h>
 
 #include <string>
 #include <vector>
@@ -21,7 +22,9 @@ public:
     {
         registerMethod("applyImpulse", this, &Body::applyImpulse);
         registerMethod("getX", this, &Body::getX);
+        registerMethod("nothing", this, &Body::nothing);
     }
+    void nothing() {}
     void applyImpulse(float x, float y, float z) { sum += x + y + z; }
     float getX() { return sum; }
     float sum = 0;
@@ -52,6 +55,32 @@ static void ScriptLoopAlone(benchmark::State& s)
     s.SetItemsProcessed(s.iterations() * 1000);
 }
 BENCHMARK(ScriptLoopAlone);
+
+/// A native that does nothing, beside the interpreter's own cost of calling a C function:
+/// the difference is what the native wrapper adds to every call.
+static void NativeCallNothing(benchmark::State& s)
+{
+    LuaState state;
+    Body body(&state);
+    state.globals().setObject("body", &body);
+    state.runString("function loop() local f = body.nothing for i = 1, 1000 do f() end end", "bench");
+    for (auto _ : s)
+        state.globals().call("loop");
+    s.SetItemsProcessed(s.iterations() * 1000);
+}
+BENCHMARK(NativeCallNothing);
+
+static void PlainCFunctionCall(benchmark::State& s)
+{
+    LuaState state;
+    lua_pushcfunction(state.interpreter(), [](lua_State*) { return 0; });
+    lua_setglobal(state.interpreter(), "nothing");
+    state.runString("function loop() local f = nothing for i = 1, 1000 do f() end end", "bench");
+    for (auto _ : s)
+        state.globals().call("loop");
+    s.SetItemsProcessed(s.iterations() * 1000);
+}
+BENCHMARK(PlainCFunctionCall);
 
 static void NativeGetter(benchmark::State& s)
 {

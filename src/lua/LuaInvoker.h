@@ -21,9 +21,21 @@ using NativeFunction = int (*)(lua_State*);
 /// results, without the interpreter's headers.
 namespace native {
 
-/// The bound object, and the member-function pointer (address and adjustment) copied
-/// into method, from the closure's upvalues.
-void* target(lua_State* lua, void* method, size_t size);
+/// The bound object, and the member-function pointer's two words (address and
+/// adjustment), from the closure's upvalues.
+void* target(lua_State* lua, void* method[2]);
+
+/// The method bound to the running native, with the object it is called on.
+template <class T, class Method>
+T* bound(lua_State* lua, Method* method)
+{
+    static_assert(sizeof(Method) <= 2 * sizeof(void*), "unexpected member pointer size");
+    void* words[2];
+    T* object = static_cast<T*>(target(lua, words));
+    // A copy of constant size: no call on the hottest path between scripts and engine.
+    std::memcpy(method, words, sizeof(Method));
+    return object;
+}
 /// The name the running native was registered under, or null when the function running on
 /// lua is not one of ours (top level, a library function).
 const char* runningNative(lua_State* lua);
@@ -76,7 +88,7 @@ struct Invoker<R (T::*)(A...)>
     {
         return native::guarded(lua, [lua] {
             Method method;
-            T* object = static_cast<T*>(native::target(lua, &method, sizeof(method)));
+            T* object = native::bound<T>(lua, &method);
             return call(lua, object, method, std::index_sequence_for<A...>());
         });
     }
@@ -108,7 +120,7 @@ struct Invoker<int (T::*)(NativeCall&)>
     {
         return native::guarded(lua, [lua] {
             Method method;
-            T* object = static_cast<T*>(native::target(lua, &method, sizeof(method)));
+            T* object = native::bound<T>(lua, &method);
             NativeCall call(lua);
             return (object->*method)(call);
         });

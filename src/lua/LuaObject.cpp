@@ -58,11 +58,11 @@ void LuaObject::registerNative(const char* name, void* object, const void* metho
 
 namespace native {
 
-void* target(lua_State* lua, void* method, size_t size)
+void* target(lua_State* lua, void* method[METHOD_WORDS])
 {
     const TValue* upvalues = clvalue(lua->ci->func)->c.upvalue;
-    void* words[METHOD_WORDS] = {pvalue(&upvalues[1]), pvalue(&upvalues[2])};
-    std::memcpy(method, words, size);
+    method[0] = pvalue(&upvalues[1]);
+    method[1] = pvalue(&upvalues[2]);
     return pvalue(&upvalues[0]);
 }
 
