@@ -124,6 +124,76 @@ TEST_F(WindowTest, ClearReadsBack)
     context().present();
 }
 
+namespace {
+
+float depthAt(int x, int y)
+{
+    float depth = -1;
+    glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    return depth;
+}
+
+/// Writes depth 0.5 over the whole window, through the state record or behind its back.
+void fillDepth(bool recorded)
+{
+    GL_StateCache& cache = GL_StateCache::get();
+    glDisable(GL_SCISSOR_TEST);
+    glClearDepth(0.5);
+    if (recorded) {
+        cache.setDepthTest(true, GL_LESS);
+        cache.setDepthMask(true);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        cache.setDepthMask(false);
+        cache.setDepthTest(false, GL_LESS);
+    } else {
+        glDepthMask(GL_TRUE);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glDepthMask(cache.depthMask() ? GL_TRUE : GL_FALSE);
+    }
+    glClearDepth(1.0);
+    glEnable(GL_SCISSOR_TEST);
+}
+
+} // namespace
+
+// A clear of a depth buffer nothing has written since its last whole clear is skipped
+// (the files behind the record stand for any draw that doesn't write depth); anything that
+// may have written it, a partial clear or a new size clears it again.
+TEST_F(WindowTest, DepthIsClearedOnlyWhenItMayHaveChanged)
+{
+    open(480, 320);
+    context().clear(0xff000000, true, true, false);
+    EXPECT_EQ(depthAt(10, 10), 1.0f);
+
+    fillDepth(true); // a draw with depth test and writes on
+    context().clear(0xff000000, true, true, false);
+    EXPECT_EQ(depthAt(10, 10), 1.0f);
+
+    fillDepth(false); // unseen: proves the next clear leaves depth alone
+    context().clear(0xff000000, true, true, false);
+    EXPECT_EQ(depthAt(10, 10), 0.5f);
+    EXPECT_EQ(pixelAt(10, 10), 0xff000000u); // the colour is still cleared
+
+    context().resize(400, 300); // a new size is a new depth buffer
+    context().clear(0xff000000, true, true, false);
+    EXPECT_EQ(depthAt(10, 10), 1.0f);
+    context().resize(480, 320);
+    context().clear(0xff000000, true, true, false);
+
+    // A clear inside a clip rectangle leaves the rest as it was: the next whole clear runs.
+    fillDepth(true);
+    gr::DrawState clipped = context().drawState();
+    clipped.clip = Rect{0, 0, 100, 100};
+    context().setDrawState(clipped);
+    context().clear(0xff000000, false, true, false);
+    clipped.clip = Rect();
+    context().setDrawState(clipped);
+    fillDepth(false);
+    context().clear(0xff000000, false, true, false);
+    EXPECT_EQ(depthAt(470, 10), 1.0f);
+    context().present();
+}
+
 TEST_F(WindowTest, ViewportFollowsTheOrientation)
 {
     open(480, 320);

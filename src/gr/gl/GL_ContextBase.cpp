@@ -115,7 +115,19 @@ void GL_ContextBase::applyViewport(const int rect[4])
 
 void GL_ContextBase::applyScissor(const int rect[4])
 {
+    std::copy(rect, rect + 4, m_scissor);
     GL_StateCache::get().setScissor(rect);
+}
+
+bool GL_ContextBase::scissorCoversTarget() const
+{
+    // GL's pixels are the surface's, before the orientation turns them.
+    const Texture* target = renderTarget();
+    const bool turned = orientation() & 1;
+    const int across = target ? target->width() : (turned ? height() : width());
+    const int down = target ? target->height() : (turned ? width() : height());
+    return m_scissor[0] <= 0 && m_scissor[1] <= 0 && m_scissor[0] + m_scissor[2] >= across &&
+           m_scissor[1] + m_scissor[3] >= down;
 }
 
 void GL_ContextBase::bindRenderTarget(Texture* target)
@@ -172,18 +184,31 @@ void GL_ContextBase::clear(uint32_t argb, bool colour, bool depth, bool stencil)
         cache.setClearColor(rgba);
         bits |= GL_COLOR_BUFFER_BIT;
     }
-    if (depth) {
-        cache.setDepthMask(true);
+    // The size is part of the record: a resized window's depth buffer is a new one.
+    const CleanDepth window{true, width(), height()};
+    const bool depthClean = !renderTarget() && m_cleanDepth.known && !cache.depthWritesPossible() &&
+                            m_cleanDepth.width == window.width && m_cleanDepth.height == window.height;
+    if (depth && !depthClean)
         bits |= GL_DEPTH_BUFFER_BIT;
-    }
     if (stencil)
         bits |= GL_STENCIL_BUFFER_BIT;
-    if (!bits)
+    if (!bits) {
+        if (colour || depth || stencil)
+            ++m_statistics.clears; // asked for and already true
         return;
+    }
     cache.setDepthMask(true);
     glClear(bits);
     ++m_statistics.clears;
     cache.setDepthMask(false);
+    if (bits & GL_DEPTH_BUFFER_BIT) {
+        // A render target's clear says nothing about the window's depth; a draw since the
+        // window's own clear is already in the record, which this keeps.
+        if (!renderTarget()) {
+            m_cleanDepth = scissorCoversTarget() ? window : CleanDepth();
+            cache.forgetDepthWrites();
+        }
+    }
 }
 
 lang::Ptr<Texture> GL_ContextBase::createTexture(int width, int height, int mipLevels, PixelFormat::Type format,

@@ -93,6 +93,20 @@ protected:
     unsigned int m_batchIndexBuffer = 0;
     std::vector<uint16_t> m_quadIndices;
     void* m_glContext = nullptr;
+    int m_scissor[4] = {}; ///< the scissor rectangle last applied, in GL's pixels
+
+    /// Whether the window's depth buffer holds only the clear value since it was last cleared
+    /// whole, and the size it had then. A 2D game never writes depth, and clearing it every
+    /// frame is a pass over every pixel. Render targets' depth is always cleared: a new target
+    /// may reuse an old one's address.
+    struct CleanDepth
+    {
+        bool known = false;
+        int width = 0, height = 0;
+    } m_cleanDepth;
+
+    /// Whether the scissor rectangle last applied covers the bound framebuffer whole.
+    bool scissorCoversTarget() const;
 };
 
 } // namespace gr

@@ -32,6 +32,7 @@ void GL_StateCache::applyDefaults()
     glDepthFunc(GL_LESS);
     m_depthMask = true;
     glDepthMask(GL_TRUE);
+    m_depthWrites = true;
     m_blend = false, m_blendSource = GL_ONE, m_blendDestination = GL_ZERO;
     enable(GL_BLEND, false);
     glBlendFunc(GL_ONE, GL_ZERO);
@@ -88,6 +89,7 @@ void GL_StateCache::setDepthMask(bool on)
         return;
     m_depthMask = on;
     glDepthMask(on ? GL_TRUE : GL_FALSE);
+    m_depthWrites |= m_depthTest && m_depthMask;
     ++m_calls;
 }
 
@@ -145,6 +147,7 @@ void GL_StateCache::setDepthTest(bool on, GLenum function)
     if (on != m_depthTest) {
         m_depthTest = on;
         enable(GL_DEPTH_TEST, on);
+        m_depthWrites |= m_depthTest && m_depthMask;
         ++m_calls;
     }
     if (on && function != m_depthFunction) {

@@ -29,6 +29,11 @@ public:
     void useProgram(GLuint program);
 
     bool depthMask() const { return m_depthMask; }
+    /// Whether a draw may have written depth since forgetDepthWrites(): depth test and depth
+    /// writes were on together at some moment.
+    bool depthWritesPossible() const { return m_depthWrites; }
+    /// Starts watching for depth writes afresh, after the depth buffer was cleared whole.
+    void forgetDepthWrites() { m_depthWrites = m_depthTest && m_depthMask; }
     /// GL calls made through the cache since the process started; the skipped ones are
     /// not counted, which is how tests see that unchanged state costs nothing.
     long calls() const { return m_calls; }
@@ -45,6 +50,7 @@ private:
     GLenum m_cullFace = 0;
     bool m_depthTest = false;
     GLenum m_depthFunction = 0;
+    bool m_depthWrites = true;
     bool m_blend = false;
     GLenum m_blendEquation = 0, m_blendSource = 0, m_blendDestination = 0;
     GLuint m_program = 0;
