@@ -4,9 +4,11 @@
 #include "framework/sdl/OSSDL.h"
 #include "framework/sdl/SDLClock.h"
 #include "game/GameApp.h"
+#include "pf/Process.h"
 
 int main(int argc, char** argv)
 {
+    pf::Process::keepFreedMemory();
     framework::OSSDL platform;
     framework::SDLClock clock;
     return framework::run(

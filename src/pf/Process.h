@@ -39,6 +39,12 @@ public:
     /// NOT_STARTED, KILLED or STILL_RUNNING; a program still running is left detached, as
     /// startDetached leaves it. Blocks the calling thread meanwhile.
     static int run(const lang::String& program, const lang::Array<lang::String>& arguments, int timeLimit);
+
+    /// Keeps the memory the process frees for its own next allocations instead of handing it
+    /// back to the system at once. A frame's graphics driver frees and allocates megabytes
+    /// every frame; giving them back and faulting them in again cost each frame page faults
+    /// and flushes of every core's address cache. Called once, before any thread starts.
+    static void keepFreedMemory();
 };
 
 } // namespace pf

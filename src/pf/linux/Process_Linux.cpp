@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <string>
 #include <sys/resource.h>
@@ -273,6 +274,13 @@ int Process::run(const String& program, const lang::Array<String>& arguments, in
     }
     close(report[0]);
     return result;
+}
+
+void Process::keepFreedMemory()
+{
+    // Free memory at the top of a heap goes back only past 256 MB: the peak stays what it
+    // was, and what a frame frees is there for the next one.
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
 }
 
 } // namespace pf
