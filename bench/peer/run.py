@@ -8,7 +8,8 @@ installs LÖVE with apt when it is missing (never kept in the repository), build
 of bench/peer/pelterra/ and bench/peer/love/, and runs every case on one Xvfb server, the two
 engines interleaved A B A B, N runs each (default 5). Prints a table with each side's median
 and range and the ratio Pelterra / LÖVE (below 1: Pelterra is faster); its last line is the
-worst ratio. The table and the machine it ran on go to bench/RESULTS.md unless --no-write.
+worst ratio. The table and the machine it ran on go to bench/RESULTS.md unless --no-write; the
+file's section headed "Where a target is not met" is kept as it is.
 --quick runs each case twice with the largest sprite count left out: a check that the
 scenes work, not a measurement.
 """
@@ -31,6 +32,7 @@ BUILD = os.path.join(ROOT, "build")
 ENGINE = os.path.join(BUILD, "src", "pelterra")
 BUILDER = os.path.join(BUILD, "tools", "pelterra-build")
 RUN_TIMEOUT = 180
+NOTES_HEADING = "## Where a target is not met"
 
 
 def fail(message):
@@ -225,12 +227,20 @@ def main():
 
     machine = describe_machine(love_version)
     if not args.no_write and not args.quick:
-        with open(os.path.join(ROOT, "bench", "RESULTS.md"), "w") as out:
+        results = os.path.join(ROOT, "bench", "RESULTS.md")
+        # What people wrote about the figures, from its heading on, outlives the table.
+        notes = ""
+        if os.path.exists(results):
+            with open(results) as old:
+                text = old.read()
+            if NOTES_HEADING in text:
+                notes = "\n" + text[text.index(NOTES_HEADING):]
+        with open(results, "w") as out:
             out.write("# Pelterra beside LÖVE 11.4\n\n")
             out.write("Made by `bench/peer/run.py` (the scenes are in `bench/peer/`): each case run "
                       f"{runs} times per engine, interleaved, under one Xvfb server at 1280 × 720. "
                       "Ratio = Pelterra / LÖVE, below 1 is faster.\n\n")
-            out.write(machine + "\n\n" + table + "\n\n" + summary + "\n")
+            out.write(machine + "\n\n" + table + "\n\n" + summary + "\n" + notes)
     print()
     print(machine)
     print()
