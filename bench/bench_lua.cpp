@@ -30,18 +30,30 @@ public:
     float sum = 0;
 };
 
+/// Times the script's loop(), which makes 1000 calls: items are calls.
+void timeLoop(benchmark::State& s, LuaState& state, const char* loop)
+{
+    state.runString(loop, "bench");
+    for (auto _ : s)
+        state.globals().call("loop");
+    s.SetItemsProcessed(s.iterations() * 1000);
+}
+
+/// The same with a Body as the global body.
+void timeBodyLoop(benchmark::State& s, const char* loop)
+{
+    LuaState state;
+    Body body(&state);
+    state.globals().setObject("body", &body);
+    timeLoop(s, state, loop);
+}
+
 } // namespace
 
 /// One native call with three float arguments, from a script loop of 1000 calls.
 static void NativeCallThreeFloats(benchmark::State& s)
 {
-    LuaState state;
-    Body body(&state);
-    state.globals().setObject("body", &body);
-    state.runString("function loop() local f = body.applyImpulse for i = 1, 1000 do f(1, 2, 3) end end", "bench");
-    for (auto _ : s)
-        state.globals().call("loop");
-    s.SetItemsProcessed(s.iterations() * 1000);
+    timeBodyLoop(s, "function loop() local f = body.applyImpulse for i = 1, 1000 do f(1, 2, 3) end end");
 }
 BENCHMARK(NativeCallThreeFloats);
 
@@ -49,10 +61,7 @@ BENCHMARK(NativeCallThreeFloats);
 static void ScriptLoopAlone(benchmark::State& s)
 {
     LuaState state;
-    state.runString("function loop() local f = function(a, b, c) end for i = 1, 1000 do f(1, 2, 3) end end", "bench");
-    for (auto _ : s)
-        state.globals().call("loop");
-    s.SetItemsProcessed(s.iterations() * 1000);
+    timeLoop(s, state, "function loop() local f = function(a, b, c) end for i = 1, 1000 do f(1, 2, 3) end end");
 }
 BENCHMARK(ScriptLoopAlone);
 
@@ -60,13 +69,7 @@ BENCHMARK(ScriptLoopAlone);
 /// the difference is what the native wrapper adds to every call.
 static void NativeCallNothing(benchmark::State& s)
 {
-    LuaState state;
-    Body body(&state);
-    state.globals().setObject("body", &body);
-    state.runString("function loop() local f = body.nothing for i = 1, 1000 do f() end end", "bench");
-    for (auto _ : s)
-        state.globals().call("loop");
-    s.SetItemsProcessed(s.iterations() * 1000);
+    timeBodyLoop(s, "function loop() local f = body.nothing for i = 1, 1000 do f() end end");
 }
 BENCHMARK(NativeCallNothing);
 
@@ -75,22 +78,13 @@ static void PlainCFunctionCall(benchmark::State& s)
     LuaState state;
     lua_pushcfunction(state.interpreter(), [](lua_State*) { return 0; });
     lua_setglobal(state.interpreter(), "nothing");
-    state.runString("function loop() local f = nothing for i = 1, 1000 do f() end end", "bench");
-    for (auto _ : s)
-        state.globals().call("loop");
-    s.SetItemsProcessed(s.iterations() * 1000);
+    timeLoop(s, state, "function loop() local f = nothing for i = 1, 1000 do f() end end");
 }
 BENCHMARK(PlainCFunctionCall);
 
 static void NativeGetter(benchmark::State& s)
 {
-    LuaState state;
-    Body body(&state);
-    state.globals().setObject("body", &body);
-    state.runString("function loop() local x = 0 for i = 1, 1000 do x = body.getX() end end", "bench");
-    for (auto _ : s)
-        state.globals().call("loop");
-    s.SetItemsProcessed(s.iterations() * 1000);
+    timeBodyLoop(s, "function loop() local x = 0 for i = 1, 1000 do x = body.getX() end end");
 }
 BENCHMARK(NativeGetter);
 
