@@ -546,6 +546,7 @@ void GL_ContextBase::releaseContext()
 void GL_ContextBase::resumeContext()
 {
     lang::log("resumeContext\n");
+    m_cleanDepth = CleanDepth(); // the surface may be a new one
     if (m_restorable) {
         for (GL_Texture* texture : m_textures)
             texture->restoreGL();
