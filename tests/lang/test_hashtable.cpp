@@ -89,6 +89,31 @@ TEST(Hashtable, AgreesWithAMapThroughRandomChanges)
     }
 }
 
+// Lookups find buckets by multiplication, not division: extreme hashes must land exactly
+// where the remainder puts them, or a stored key would not be found again.
+TEST(Hashtable, ExtremeHashesLandInTheirRemaindersBucket)
+{
+    Hashtable<int, int> table;
+    std::map<int, int> oracle;
+    const uint32_t keys[] = {0, 1, 36, 37, 38, 0xffffffffu, 0xffffffdbu, 0x7fffffffu, 0x7ffffffeu,
+                             0x80000000u, 0x80000001u, 129402, 129403};
+    int value = 0;
+    for (uint32_t round = 0; round < 40; ++round) { // enough keys to pass several bucket counts
+        for (uint32_t key : keys) {
+            const int k = static_cast<int>(key * 3u + round * 7919u);
+            table[k] = oracle[k] = ++value;
+        }
+    }
+    for (const auto& entry : oracle)
+        ASSERT_EQ(table.get(entry.first), entry.second) << entry.first;
+    int lastBucket = -1;
+    for (auto it = table.begin(); it != table.end(); ++it) {
+        const int bucket = Hashtable<int, int>::bucketOf(it.key(), table.bucketCount());
+        EXPECT_GE(bucket, lastBucket);
+        lastBucket = bucket;
+    }
+}
+
 TEST(Hashtable, ChainOrderAndSlotReuse)
 {
     // Keys 1, 38 and 75 share bucket 1 of 37.
