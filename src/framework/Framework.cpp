@@ -28,14 +28,6 @@ String absolute(const String& path, const String& base)
     return base + "/" + path;
 }
 
-/// The process's own steady clock, for the start-up report: the frame loop's clock belongs
-/// to the game's time, and tests script its readings.
-int64_t steadyMicroseconds()
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 /// Start-up: returns -1 to go on to the frame loop, or the exit code to end with.
 int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp, const BeforeWindow& beforeWindow)
 {
@@ -196,8 +188,8 @@ int frameLoop(Platform& platform, Clock& clock, int frameRate, bool fixedFrames)
         if (frameStep(platform, dt) && !frame.drawnOnce) {
             // The figure a player feels as start-up; benchmarks read this line too.
             frame.drawnOnce = true;
-            lang::log("First frame drawn %.1f ms after start-up began\n",
-                      static_cast<double>(steadyMicroseconds() - frame.startedAt) * 1e-3);
+            const std::chrono::duration<double, std::milli> since = std::chrono::steady_clock::now() - frame.startedAt;
+            lang::log("First frame drawn %.1f ms after start-up began\n", since.count());
         }
         if (frameRate > 0 && !fixedFrames) {
             const int64_t frameTime = 1000000 / frameRate;
@@ -213,7 +205,7 @@ int run(int argc, char** argv, Platform& platform, Clock& clock, const AppFactor
 {
     FrameState& frame = FrameState::current();
     frame = FrameState();
-    frame.startedAt = steadyMicroseconds();
+    frame.startedAt = std::chrono::steady_clock::now();
     int exitCode = 0;
     try {
         int early = startUp(argc, argv, platform, makeApp, beforeWindow);

@@ -3,7 +3,7 @@
 #include "gr/Context.h"
 #include "lang/Ptr.h"
 
-#include <cstdint>
+#include <chrono>
 #include <functional>
 
 namespace framework {
@@ -29,7 +29,9 @@ struct FrameState
     bool mouseCaptured = false;
     bool error = false;      ///< a fatal error has been reported
     bool shutDown = false;
-    int64_t startedAt = 0;   ///< when start-up began, in steady-clock microseconds
+    /// When start-up began, on the process's steady clock: the frame loop's clock is the
+    /// game's time, and tests script its readings.
+    std::chrono::steady_clock::time_point startedAt;
     bool drawnOnce = false;  ///< the first frame has been drawn and reported
 
     static FrameState& current();
