@@ -10,6 +10,11 @@ bench/peer/love's start-up scene (a window, one image, one frame, sound on), whi
 same line when its quit event is handled, after its frame is presented. The two programs run
 interleaved; LÖVE is left out when it is not installed (bench/peer/run.py installs it).
 
+Beside both runs bench/startup_floor.cpp (built with the benchmarks): a window, a GL context, one
+effect, one image and one draw, presented, with nothing of an engine. It is what the machine's
+window system and GL driver take before any game could do something of its own; the table shows
+how far each figure of Lanternfall is above it.
+
 Lanternfall's sound goes to SDL's silent dummy driver unless STARTUP_AUDIODRIVER names another,
 or "default" for the driver SDL picks itself (what a player's machine does). Prints each figure's
 median and range, the ratio Lanternfall / LÖVE, and whether the targets (first frame under
@@ -55,6 +60,7 @@ def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 15
     engine = os.path.join(build, "src", "pelterra")
+    floor = os.path.join(build, "bench", "startup_floor")
     config = os.path.join(build, "lanternfall", "config.lua")
     if not (os.access(engine, os.X_OK) and os.path.exists(config)):
         sys.exit("build the engine and the demo first (./run.sh or ./test.sh)")
@@ -68,6 +74,8 @@ def main():
             shutil.copytree(os.path.join(ROOT, "bench", "peer", "love"), love_dir)
             peer.draw_sprites(love_dir)
             sides["LÖVE 11.4"] = ["love", love_dir, "--scene=startup", "--audio"]
+        if os.access(floor, os.X_OK):
+            sides["floor"] = [floor]
         server, display = peer.start_xvfb()
         env = dict(os.environ, DISPLAY=display, XDG_DATA_HOME=os.path.join(work, "data"),
                    HOME=os.path.join(work, "home"))
@@ -93,22 +101,30 @@ def main():
         return f"{statistics.median(values):.1f} {unit} ({min(values):.1f}–{max(values):.1f})"
 
     names = list(sides)
+    peer_name = "LÖVE 11.4" if "LÖVE 11.4" in sides else None
+    extra = ([f"ratio to {peer_name}"] if peer_name else []) + (["above the floor"] if "floor" in sides else [])
     print(f"{runs} runs each, interleaved; median (min–max)")
-    print("| figure | " + " | ".join(names) + (" | ratio |" if len(names) > 1 else " |"))
-    print("|---" * (len(names) + (2 if len(names) > 1 else 1)) + "|")
+    print("| figure | " + " | ".join(names + extra) + " |")
+    print("|---" * (len(names) + len(extra) + 1) + "|")
     for index, (label, unit) in enumerate((("start-up to the first drawn frame", "ms"),
                                            ("start-up, one frame and exit", "ms"),
                                            ("peak resident memory", "MB"))):
+        ours = statistics.median(figures["Lanternfall"][index])
         row = f"| {label} | " + " | ".join(cell(figures[n][index], unit) for n in names)
-        if len(names) > 1:
-            ratio = statistics.median(figures[names[0]][index]) / statistics.median(figures[names[1]][index])
-            row += f" | {ratio:.2f}"
+        if peer_name:
+            row += f" | {ours / statistics.median(figures[peer_name][index]):.2f}"
+        if "floor" in sides:
+            row += f" | {ours - statistics.median(figures['floor'][index]):+.1f} {unit}"
         print(row + " |")
     first = statistics.median(figures["Lanternfall"][0])
     peak = statistics.median(figures["Lanternfall"][2])
+    floor_note = ["", ""]
+    if "floor" in sides:
+        floor_note = [f", the floor {statistics.median(figures['floor'][0]):.0f} ms",
+                      f", the floor {statistics.median(figures['floor'][2]):.1f} MB"]
     print(f"first frame under {FIRST_FRAME_TARGET_MS} ms: {'yes' if first < FIRST_FRAME_TARGET_MS else 'NO'} "
-          f"({first:.0f} ms); peak under {PEAK_TARGET_MB} MB: {'yes' if peak < PEAK_TARGET_MB else 'NO'} "
-          f"({peak:.1f} MB)")
+          f"({first:.0f} ms{floor_note[0]}); peak under {PEAK_TARGET_MB} MB: "
+          f"{'yes' if peak < PEAK_TARGET_MB else 'NO'} ({peak:.1f} MB{floor_note[1]})")
 
 
 if __name__ == "__main__":
