@@ -194,10 +194,17 @@ lang::Ptr<Texture> Context::loadTextureFile(const lang::String& fileName, bool a
     for (int level = 0; level < source->mipLevels(); ++level) {
         const int w = source->width() >> level > 1 ? source->width() >> level : 1;
         const int h = source->height() >> level > 1 ? source->height() >> level : 1;
-        const int64_t pitch = PixelFormat::rowPitch(format, w);
-        std::vector<uint8_t> buffer(static_cast<size_t>(std::max<int64_t>(pitch * h, PixelFormat::surfaceSize(format, w, h))));
-        source->readSurface(buffer.data(), static_cast<int>(pitch), format);
-        texture->setSurface(0, 0, buffer.data(), static_cast<int>(pitch), level, w, h, format);
+        int heldPitch = 0;
+        if (const void* held = source->surfaceAsHeld(format, &heldPitch)) {
+            texture->setSurface(0, 0, held, heldPitch, level, w, h, format);
+        } else {
+            // Every byte is written by the read: the buffer needs no clearing first.
+            const int64_t pitch = PixelFormat::rowPitch(format, w);
+            const size_t size = static_cast<size_t>(std::max<int64_t>(pitch * h, PixelFormat::surfaceSize(format, w, h)));
+            std::unique_ptr<uint8_t[]> buffer(new uint8_t[size]);
+            source->readSurface(buffer.get(), static_cast<int>(pitch), format);
+            texture->setSurface(0, 0, buffer.get(), static_cast<int>(pitch), level, w, h, format);
+        }
         if (level > 0)
             Statistics::addBytes(m_statistics.textureBytes, PixelFormat::surfaceSize(format, w, h));
     }

@@ -29,6 +29,10 @@ public:
     virtual PixelFormat format() const = 0;
     /// Fills the next surface into dst (rows of pitch bytes, top row first) in format.
     virtual void readSurface(void* dst, int pitch, PixelFormat::Type format) = 0;
+    /// The next surface's pixels where the source already holds them decoded in format (its
+    /// row pitch in *pitch), moving past it: the upload then needs no copy of its own. Null,
+    /// with nothing moved, when the surface has to be read or converted by readSurface.
+    virtual const void* surfaceAsHeld(PixelFormat::Type /*format*/, int* /*pitch*/) { return nullptr; }
 };
 
 } // namespace gr

@@ -50,6 +50,14 @@ public:
                 PixelFormat::convert(format, dst + int64_t(y) * pitch, m_image->stored, src + y * srcPitch, w);
         }
     }
+    const void* surfaceAsHeld(PixelFormat::Type format, int* pitch) override
+    {
+        if (format != m_image->stored)
+            return nullptr;
+        const int level = m_next++;
+        *pitch = static_cast<int>(PixelFormat::rowPitch(m_image->stored, std::max(m_image->width >> level, 1)));
+        return m_image->levels.at(static_cast<size_t>(level)).data();
+    }
 
 private:
     std::unique_ptr<Decoded> m_image;

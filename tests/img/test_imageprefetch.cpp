@@ -72,6 +72,28 @@ TEST_F(Prefetch, ADecodedImageReadsAsItsFileInAnyFormat)
     EXPECT_THROW(ImagePrefetch::open(lang::String(dir / "three.png")), io::IOException);
 }
 
+TEST_F(Prefetch, AHeldSurfaceIsLentOnlyInTheFormatItIsStoredIn)
+{
+    ImagePrefetch::start({dir / "three.png", dir / "pair.tga"});
+    ImagePrefetch::waitForThread();
+    std::unique_ptr<gr::ImageSource> png = ImagePrefetch::open(lang::String(dir / "three.png"));
+    std::unique_ptr<gr::ImageSource> tga = ImagePrefetch::open(lang::String(dir / "pair.tga"));
+    ImagePrefetch::finish();
+
+    int pitch = 0;
+    const auto* held = static_cast<const char*>(png->surfaceAsHeld(PixelFormat::A8B8G8R8, &pitch));
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(pitch, 12);
+    EXPECT_EQ(std::string(held, 24), std::string({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
+                                                  20, 21, 22, 23, 24}));
+    // Another channel order has to be converted: nothing is lent and the surface is still next.
+    EXPECT_EQ(tga->surfaceAsHeld(PixelFormat::A8B8G8R8, &pitch), nullptr);
+    EXPECT_EQ(surface(*tga, PixelFormat::A8B8G8R8), (std::string{30, 20, 10, 40, 70, 60, 50, 80}));
+    // A file read without the prefetch lends nothing either.
+    EXPECT_EQ(img::ImageFile::open(lang::String(dir / "three.png"))->surfaceAsHeld(PixelFormat::A8B8G8R8, &pitch),
+              nullptr);
+}
+
 TEST_F(Prefetch, AFileTheThreadCouldNotReadFailsAsItsFileDoes)
 {
     dir.write("broken.png", "\x89PNG\r\n\x1a\n and then nothing");
