@@ -5,7 +5,6 @@
 #include "io/IOException.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace audio {
 
@@ -16,6 +15,12 @@ AudioClip::AudioClip(const lang::String& path) : m_path(path), m_stream(new io::
 
 AudioClip::AudioClip(const void* samples, int size, const AudioFormat& format)
     : m_stream(new io::ByteArrayInputStream(samples, size, "memory clip"))
+{
+    m_reader = new AudioReader(m_stream.ptr(), format);
+}
+
+AudioClip::AudioClip(lang::Array<uint8_t>&& samples, const AudioFormat& format)
+    : m_stream(new io::ByteArrayInputStream(std::move(samples), "memory clip"))
 {
     m_reader = new AudioReader(m_stream.ptr(), format);
 }
@@ -53,25 +58,26 @@ lang::Ptr<AudioClip> AudioClip::decode(const lang::String& path)
     lang::Ptr<io::InputStream> in = new io::FileInputStream(path);
     lang::Ptr<AudioReader> reader = new AudioReader(in.ptr(), AudioReader::fileType(path));
     const AudioFormat format(reader->channels(), reader->bitsPerSample(), reader->sampleRate());
-    std::vector<uint8_t> samples;
+    // The samples are read once, into the array the clip keeps.
+    lang::Array<uint8_t> samples;
     if (reader->dataSize() >= 0) {
-        samples.resize(static_cast<size_t>(reader->dataSize()));
-        if (reader->read(samples.data(), 0, reader->dataSize()) != reader->dataSize())
+        samples.resize(reader->dataSize());
+        if (reader->read(samples.begin(), 0, reader->dataSize()) != reader->dataSize())
             throw io::IOException(lang::Format("Failed to read {0} bytes from {1}", reader->dataSize(), path));
     } else {
-        const size_t BLOCK = 4096;
-        size_t used = 0;
+        const int BLOCK = 4096;
+        int used = 0;
         for (;;) {
-            if (samples.size() - used < BLOCK)
-                samples.resize(std::max(samples.size() * 2, samples.size() + BLOCK));
-            const int n = reader->read(&samples[used], static_cast<int>(used), static_cast<int>(BLOCK));
-            used += static_cast<size_t>(std::max(n, 0));
-            if (n < static_cast<int>(BLOCK))
+            samples.resize(used + BLOCK);
+            const int n = reader->read(samples.begin() + used, used, BLOCK);
+            used += std::max(n, 0);
+            if (n < BLOCK)
                 break;
         }
         samples.resize(used);
+        samples.setCapacity(used); // the doublings must not stay with the clip
     }
-    return new AudioClip(samples.data(), static_cast<int>(samples.size()), format);
+    return new AudioClip(std::move(samples), format);
 }
 
 } // namespace audio

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/AudioReader.h"
+#include "lang/Array.h"
 
 namespace audio {
 
@@ -33,6 +34,8 @@ public:
     explicit AudioClip(const lang::String& path);
     /// A memory clip over a copy of size bytes of PCM in format.
     AudioClip(const void* samples, int size, const AudioFormat& format);
+    /// A memory clip that takes the PCM samples over without copying them.
+    AudioClip(lang::Array<uint8_t>&& samples, const AudioFormat& format);
 
     /// Reads from the cursor's position, advancing it; returns the bytes delivered. Throws
     /// the reader's errors, and IOException when a play's decoder can't open the file.

@@ -10,6 +10,11 @@ ByteArrayInputStream::ByteArrayInputStream(const void* data, int length, const l
     setData(data, length);
 }
 
+ByteArrayInputStream::ByteArrayInputStream(lang::Array<uint8_t>&& data, const lang::String& name)
+    : m_data(std::move(data)), m_name(name)
+{
+}
+
 void ByteArrayInputStream::setData(const void* data, int length)
 {
     length = std::max(length, 0);

@@ -13,6 +13,8 @@ class ByteArrayInputStream : public InputStream
 public:
     /// Copies length bytes of data, or holds length zero bytes when data is null.
     ByteArrayInputStream(const void* data, int length, const lang::String& name = lang::String());
+    /// Takes the bytes over without copying them.
+    explicit ByteArrayInputStream(lang::Array<uint8_t>&& data, const lang::String& name = lang::String());
 
     /// Replaces the bytes (copied, or zeroed when data is null) and rewinds.
     void setData(const void* data, int length);
