@@ -23,7 +23,7 @@ as_root() {
 
 packages=(
     build-essential cmake ninja-build pkg-config patch xz-utils dpkg-dev
-    libsdl2-dev libglew-dev libpng-dev libjpeg-dev zlib1g-dev libmpg123-dev libssl-dev
+    libsdl2-dev libglew-dev libpng-dev libjpeg-dev zlib1g-dev libmpg123-dev libgcrypt20-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth mesa-utils libgl1-mesa-dri xdotool
     libfreetype-dev fonts-dejavu-core

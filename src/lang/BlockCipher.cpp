@@ -1,40 +1,54 @@
 #include "lang/BlockCipher.h"
 
 #include "lang/Exception.h"
-#include "lang/OutOfMemoryException.h"
 
-#include <openssl/evp.h>
+#include <gcrypt.h>
 
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 namespace lang {
 
 namespace {
 
-struct ContextDeleter
+struct HandleCloser
 {
-    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
+    void operator()(gcry_cipher_hd_t handle) const { gcry_cipher_close(handle); }
 };
+
+/// The library wants its version checked once before any other call; the check also
+/// sets it up. libgcrypt rather than another library: SDL's sound client (PulseAudio,
+/// through libsystemd) loads it anyway, so the cipher adds nothing to load at start-up.
+bool libraryReady()
+{
+    static const bool ready = [] {
+        if (!gcry_check_version(GCRYPT_VERSION))
+            return false;
+        gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+        return true;
+    }();
+    return ready;
+}
 
 /// Runs AES-256-CBC over whole blocks, padding switched off: the padding is ours.
 std::string run(const uint8_t* key, const uint8_t* in, int length, bool encrypt)
 {
     static const uint8_t zeroIV[BlockCipher::BLOCK_SIZE] = {};
-    std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> context(EVP_CIPHER_CTX_new());
-    if (!context)
-        throw OutOfMemoryException();
-    std::string out(static_cast<size_t>(length) + BlockCipher::BLOCK_SIZE, '\0');
-    auto* outBytes = reinterpret_cast<unsigned char*>(&out[0]);
-    int written = 0;
-    int finalWritten = 0;
-    if (EVP_CipherInit_ex(context.get(), EVP_aes_256_cbc(), nullptr, key, zeroIV, encrypt ? 1 : 0) != 1 ||
-        EVP_CIPHER_CTX_set_padding(context.get(), 0) != 1 ||
-        EVP_CipherUpdate(context.get(), outBytes, &written, in, length) != 1 ||
-        EVP_CipherFinal_ex(context.get(), outBytes + written, &finalWritten) != 1)
-        throw Exception(Format("The AES-256-CBC cipher of libcrypto failed"));
-    out.resize(static_cast<size_t>(written + finalWritten));
+    if (!libraryReady())
+        throw Exception(Format("The AES-256-CBC cipher of libgcrypt failed: the library is older than the engine's"));
+    gcry_cipher_hd_t raw = nullptr;
+    if (gcry_cipher_open(&raw, GCRY_CIPHER_AES256, GCRY_CIPHER_MODE_CBC, 0) != 0)
+        throw Exception(Format("The AES-256-CBC cipher of libgcrypt failed to open"));
+    std::unique_ptr<std::remove_pointer_t<gcry_cipher_hd_t>, HandleCloser> handle(raw);
+    // The blocks are worked on in place, in the string that is handed back.
+    std::string out(reinterpret_cast<const char*>(in), static_cast<size_t>(length));
+    auto* bytes = reinterpret_cast<unsigned char*>(&out[0]);
+    if (gcry_cipher_setkey(raw, key, BlockCipher::KEY_SIZE) != 0 || gcry_cipher_setiv(raw, zeroIV, sizeof zeroIV) != 0 ||
+        (encrypt ? gcry_cipher_encrypt(raw, bytes, out.size(), nullptr, 0)
+                 : gcry_cipher_decrypt(raw, bytes, out.size(), nullptr, 0)) != 0)
+        throw Exception(Format("The AES-256-CBC cipher of libgcrypt failed"));
     return out;
 }
 

@@ -19,7 +19,7 @@ namespace {
 // The Debian 12 packages whose libraries the engine loads; everything else it needs is
 // linked in.
 const char* const RUNTIME_PACKAGES =
-    "libsdl2-2.0-0 libglew2.2 libgl1 libgl1-mesa-dri libpng16-16 libjpeg62-turbo libmpg123-0 libssl3";
+    "libsdl2-2.0-0 libglew2.2 libgl1 libgl1-mesa-dri libpng16-16 libjpeg62-turbo libmpg123-0 libgcrypt20";
 
 /// The engine beside an installed builder (bin/), or in the build tree (src/ beside tools/).
 fs::path engine()
