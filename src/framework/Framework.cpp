@@ -88,6 +88,8 @@ int startUp(int argc, char** argv, Platform& platform, const AppFactory& makeApp
     }
 
     frame.context = platform.createContext(config.renderers, config.orientation);
+    if (!config.publisher.isEmpty() && !config.product.isEmpty())
+        frame.context->setProgramCacheDirectory(platform.cacheDirectory(config.publisher, config.product));
     if (config.frameRate == 0 || config.fixedFrames)
         frame.context->setVsync(false);
     platform.updateTitle();

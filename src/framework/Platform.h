@@ -24,6 +24,9 @@ public:
     virtual void changeWorkingDirectory(const lang::String& directory) = 0;
     /// The per-user data directory for publisher/product, created if missing; "" on failure.
     virtual lang::String applicationDataDirectory(const lang::String& publisher, const lang::String& product) = 0;
+    /// The per-user directory for what publisher/product can make again (kept compiled
+    /// effects), created if missing; "" on failure.
+    virtual lang::String cacheDirectory(const lang::String& publisher, const lang::String& product) = 0;
     /// Claims the single-instance lock called name; false when another process holds it.
     virtual bool claimSingleInstance(const lang::String& name) = 0;
 

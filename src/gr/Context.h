@@ -86,6 +86,10 @@ public:
     /// Where effect files are looked up: the game's data directory + "shaders/".
     const lang::String& shaderPath() const { return m_shaderPath; }
     void setShaderPath(const lang::String& path) { m_shaderPath = path; }
+    /// Where a renderer that can keep linked effect programs between runs keeps them (a
+    /// per-user cache directory); empty: nowhere, every run compiles them.
+    const lang::String& programCacheDirectory() const { return m_programCacheDirectory; }
+    void setProgramCacheDirectory(const lang::String& path) { m_programCacheDirectory = path; }
 
     uint8_t storedFlag() const { return m_storedFlag; }
     void setStoredFlag(uint8_t flag) { m_storedFlag = flag; }
@@ -254,6 +258,7 @@ private:
     float m_viewTransform[12];
     float m_time = 0;
     lang::String m_shaderPath;
+    lang::String m_programCacheDirectory;
     ImageSource::Opener m_imageOpener = nullptr;
     uint8_t m_storedFlag = 0;
     float m_storedFloat = 1.0f;

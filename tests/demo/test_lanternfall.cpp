@@ -106,8 +106,9 @@ protected:
     {
         if (!std::getenv("DISPLAY"))
             GTEST_SKIP() << "needs an X server: run through ./test.sh (xvfb-run)";
-        // Saves go to a folder of the test's own, fresh each time.
+        // Saves and kept programs go to folders of the test's own, fresh each time.
         setenv("XDG_DATA_HOME", (dir / "appdata").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
     }
 
     std::string game(const std::string& options) const

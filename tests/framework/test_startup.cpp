@@ -4,6 +4,7 @@
 #include "framework/sdl/SDLClock.h"
 
 #include <cstdlib>
+#include <tuple>
 #include <unistd.h>
 
 using framework::FrameState;
@@ -198,4 +199,48 @@ TEST(StartUp, OnlyTheShaderRendererOnAnOldDriver)
     EXPECT_EQ(code, 1);
     EXPECT_EQ(err.rfind("Error!\nOpenGL 2.0 renderer not supported! Reason:\nOpenGL 2.0 is not supported", 0), 0u)
         << err;
+}
+
+TEST(StartUp, TheContextKeepsProgramsInTheGamesCacheDirectory)
+{
+    LogCapture log;
+    TempDir dir;
+    const char* before = std::getenv("XDG_CACHE_HOME");
+    const std::string saved = before ? before : "";
+    const char* dataBefore = std::getenv("XDG_DATA_HOME");
+    const std::string dataSaved = dataBefore ? dataBefore : "";
+    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1); // the saves' directory is made too
+    setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1); // made as well when missing
+    std::string kept;
+    int code = runWith("publisher = 'Firm' product = 'Game'", [&](framework::OSInterface* os, gr::Context* context) {
+        kept = context->programCacheDirectory().str();
+        auto* app = new QuittingApp(os);
+        os->activate();
+        return app;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(kept, dir / "cache/Firm/Game/");
+    EXPECT_EQ(access((dir / "cache/Firm/Game").c_str(), W_OK), 0);
+
+    // A cache that can't be made is said, and the game runs without one.
+    dir.write("file", "not a directory");
+    setenv("XDG_CACHE_HOME", (dir / "file").c_str(), 1);
+    code = runWith("publisher = 'Firm' product = 'Game'", [&](framework::OSInterface* os, gr::Context* context) {
+        kept = context->programCacheDirectory().str();
+        auto* app = new QuittingApp(os);
+        os->activate();
+        return app;
+    });
+    for (const auto& [name, wasSet, value] : {std::make_tuple("XDG_CACHE_HOME", before != nullptr, saved),
+                                              std::make_tuple("XDG_DATA_HOME", dataBefore != nullptr, dataSaved)}) {
+        if (wasSet)
+            setenv(name, value.c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(kept, "");
+    EXPECT_NE(log.text().find("Can't create the cache directory " + (dir / "file/Firm") + ": Not a directory"),
+              std::string::npos)
+        << log.text();
 }

@@ -13,12 +13,14 @@
 #include "img/ImagePrefetch.h"
 #include "lang/Debug.h"
 #include "lang/ErrorBox.h"
+#include "pf/FileSystem.h"
 #include "pf/InstanceLock.h"
 #include "pf/Process.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 
@@ -85,6 +87,27 @@ String OSSDL::applicationDataDirectory(const String& publisher, const String& pr
     String result(path);
     SDL_free(path);
     return result;
+}
+
+String OSSDL::cacheDirectory(const String& publisher, const String& product)
+{
+    // The desktop's cache directory: $XDG_CACHE_HOME, else ~/.cache.
+    String base;
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/')
+        base = cache;
+    else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        base = String(home) + "/.cache";
+    else
+        return String();
+    String path;
+    for (const String& part : {base, "/" + publisher, "/" + product}) {
+        path = path + part;
+        if (!pf::FileSystem::createDirectory(path) && errno != EEXIST) {
+            lang::log("Can't create the cache directory %s: %s\n", path.c_str(), std::strerror(errno));
+            return String();
+        }
+    }
+    return path + "/";
 }
 
 bool OSSDL::claimSingleInstance(const String& name)

@@ -32,6 +32,7 @@ public:
     lang::String workingDirectory() override;
     void changeWorkingDirectory(const lang::String& directory) override;
     lang::String applicationDataDirectory(const lang::String& publisher, const lang::String& product) override;
+    lang::String cacheDirectory(const lang::String& publisher, const lang::String& product) override;
     bool claimSingleInstance(const lang::String& name) override;
     void initCursors(bool show) override;
     bool createWindow(const lang::String& className, int width, int height, bool fullScreen) override;

@@ -3,6 +3,7 @@
 #include "gr/Context.h"
 #include "gr/EffectParser.h"
 #include "gr/GraphicsException.h"
+#include "gr/gl/GL_ProgramCache.h"
 #include "gr/gl/GL_StateCache.h"
 #include "gr/gl/GL_Texture.h"
 
@@ -35,45 +36,55 @@ String infoLog(GLuint object, bool program)
     return String(log);
 }
 
-/// Compiles the stages of each pass as the parser reads them and links at the pass's end.
+/// Makes each pass's program at the pass's end: from the binary kept for its two sources
+/// when there is one, else compiled and linked, and then kept.
 class Builder : public EffectBuilder
 {
 public:
     std::vector<GL_Shader::Pass> passes; ///< in file order
 
-    ~Builder() override
-    {
-        if (m_vertex)
-            glDeleteShader(m_vertex);
-        if (m_fragment)
-            glDeleteShader(m_fragment);
-    }
+    explicit Builder(const String& programCache) : m_cache(programCache) {}
 
-    void vertexShader(const String& source, const String& file) override
-    {
-        replace(m_vertex, compile(GL_VERTEX_SHADER, source, file, "Failed to compile vertex shader: {0}\n\n{1}"));
-    }
-    void fragmentShader(const String& source, const String& file) override
-    {
-        replace(m_fragment, compile(GL_FRAGMENT_SHADER, source, file, "Failed to compile fragment shader: {0}\n\n{1}"));
-    }
+    void vertexShader(const String& source, const String& file) override { m_vertex = {source, file, true}; }
+    void fragmentShader(const String& source, const String& file) override { m_fragment = {source, file, true}; }
     void endPass(const String&, const String& pass, const RenderState& state) override
     {
-        lang::Ptr<GL_Program> program = new GL_Program(m_vertex, m_fragment);
-        m_vertex = m_fragment = 0; // the program owns them now
+        const Stage vertex = m_vertex, fragment = m_fragment;
+        m_vertex = m_fragment = Stage();
+        lang::Ptr<GL_Program> program;
+        const bool both = vertex.given && fragment.given;
+        if (GLuint linked = both ? m_cache.load(vertex.source.str(), fragment.source.str()) : 0) {
+            program = new GL_Program(linked);
+        } else {
+            const GLuint v = vertex.given ? compile(GL_VERTEX_SHADER, vertex, "Failed to compile vertex shader: {0}\n\n{1}") : 0;
+            GLuint f = 0;
+            try {
+                f = fragment.given ? compile(GL_FRAGMENT_SHADER, fragment, "Failed to compile fragment shader: {0}\n\n{1}") : 0;
+            } catch (...) {
+                glDeleteShader(v);
+                throw;
+            }
+            program = new GL_Program(v, f); // owns them now
+            if (both)
+                m_cache.store(program->program(), vertex.source.str(), fragment.source.str());
+        }
         GL_Shader::Pass record{pass, state, program};
         record.state.program = program->program();
         passes.push_back(record);
     }
 
 private:
-    GLuint m_vertex = 0, m_fragment = 0;
-
-    static void replace(GLuint& slot, GLuint shader)
+    struct Stage
     {
-        if (slot)
-            glDeleteShader(slot);
-        slot = shader;
+        String source, file;
+        bool given = false;
+    };
+    Stage m_vertex, m_fragment;
+    GL_ProgramCache m_cache;
+
+    static GLuint compile(GLenum stage, const Stage& given, const char* message)
+    {
+        return compile(stage, given.source, given.file, message);
     }
 
     static GLuint compile(GLenum stage, const String& source, const String& file, const char* message)
@@ -100,6 +111,8 @@ GL_Program::GL_Program(GLuint vertex, GLuint fragment) : m_vertex(vertex), m_fra
     m_program = glCreateProgram();
     glAttachShader(m_program, vertex);
     glAttachShader(m_program, fragment);
+    if (GL_ProgramCache::supported())
+        glProgramParameteri(m_program, GL_PROGRAM_BINARY_RETRIEVABLE_HINT, GL_TRUE);
     glLinkProgram(m_program);
     GLint ok = GL_FALSE;
     glGetProgramiv(m_program, GL_LINK_STATUS, &ok);
@@ -110,6 +123,16 @@ GL_Program::GL_Program(GLuint vertex, GLuint fragment) : m_vertex(vertex), m_fra
         glDeleteShader(fragment);
         throw GraphicsException(Format("Failed to link shader!\n\n{0}", log));
     }
+    describe();
+}
+
+GL_Program::GL_Program(GLuint linked) : m_vertex(0), m_fragment(0), m_program(linked)
+{
+    describe();
+}
+
+void GL_Program::describe()
+{
     GL_StateCache::get().useProgram(m_program);
     for (int i = 0; i < 12; ++i)
         m_attributes[i] = glGetAttribLocation(m_program, kAttributeNames[i]);
@@ -197,7 +220,7 @@ GL_Shader::GL_Shader(Context* context, const String& path, int flags)
 void GL_Shader::load()
 {
     EffectParser parser;
-    Builder builder;
+    Builder builder(m_context ? m_context->programCacheDirectory() : String());
     parser.parse(fileName(), builder);
     // Passes arrive in file order; the parser's techniques say how many each has.
     std::vector<Technique> list;

@@ -18,7 +18,10 @@ class Context;
 class GL_Program : public lang::Object
 {
 public:
+    /// Links the two stages; throws GraphicsException "Failed to link shader!".
     GL_Program(GLuint vertex, GLuint fragment);
+    /// Takes over a program already linked (from a stored binary).
+    explicit GL_Program(GLuint linked);
     ~GL_Program() override;
 
     GLuint program() const { return m_program; }
@@ -44,6 +47,7 @@ private:
     int m_uploads = 0;
 
     bool changed(GLint location, const float* value, int count);
+    void describe();
 };
 
 /// A shader loaded from an effect file, with GLSL programs per pass.
@@ -68,6 +72,7 @@ public:
     };
 
     /// Loads the effect file at path; throws GraphicsException "Error in effect: ...".
+    /// Its programs come from the context's program cache when it keeps them.
     GL_Shader(Context* context, const lang::String& path, int flags);
 
     lang::Ptr<Shader> clone() const override;
