@@ -56,10 +56,15 @@ public:
         if (GLuint linked = both ? m_cache.load(vertex.source.str(), fragment.source.str()) : 0) {
             program = new GL_Program(linked);
         } else {
-            const GLuint v = vertex.given ? compile(GL_VERTEX_SHADER, vertex, "Failed to compile vertex shader: {0}\n\n{1}") : 0;
+            // A stage the pass lacks stays 0, and the link says so.
+            const GLuint v = vertex.given ? compile(GL_VERTEX_SHADER, vertex.source, vertex.file,
+                                                    "Failed to compile vertex shader: {0}\n\n{1}")
+                                          : 0;
             GLuint f = 0;
             try {
-                f = fragment.given ? compile(GL_FRAGMENT_SHADER, fragment, "Failed to compile fragment shader: {0}\n\n{1}") : 0;
+                if (fragment.given)
+                    f = compile(GL_FRAGMENT_SHADER, fragment.source, fragment.file,
+                                "Failed to compile fragment shader: {0}\n\n{1}");
             } catch (...) {
                 glDeleteShader(v);
                 throw;
@@ -81,11 +86,6 @@ private:
     };
     Stage m_vertex, m_fragment;
     GL_ProgramCache m_cache;
-
-    static GLuint compile(GLenum stage, const Stage& given, const char* message)
-    {
-        return compile(stage, given.source, given.file, message);
-    }
 
     static GLuint compile(GLenum stage, const String& source, const String& file, const char* message)
     {
