@@ -82,3 +82,22 @@ TEST(Array, AddingAnElementOfItselfWhileGrowing)
     array.clear();
     EXPECT_EQ(copy.size(), 41);
 }
+
+TEST(Array, ResizedElementsStartAsTheirValueInitialisedSelves)
+{
+    // Plain data is cleared in one pass, class types are constructed one by one: both read
+    // as freshly made, also where a shrink left old values in the storage.
+    Array<Twelve> plain;
+    plain.add(Twelve{1, 2, 3});
+    plain.add(Twelve{4, 5, 6});
+    plain.resize(1);
+    plain.resize(3);
+    EXPECT_EQ(plain[0].c, 3);
+    for (int i = 1; i < 3; ++i)
+        EXPECT_TRUE(plain[i].a == 0 && plain[i].b == 0 && plain[i].c == 0) << i;
+    Array<String> strings;
+    strings.add(String("kept"));
+    strings.resize(3);
+    EXPECT_EQ(strings[0], "kept");
+    EXPECT_TRUE(strings[2].isEmpty());
+}
