@@ -23,7 +23,7 @@ sleep 1
 # The same configuration without the frame cap, beside it so that its data path holds.
 config="$build/lanternfall/.soak-config.lua"
 { cat "$build/lanternfall/config.lua"; echo "framerate = 0"; } > "$config"
-DISPLAY=:97 XDG_DATA_HOME="$work/appdata" SDL_AUDIODRIVER=dummy \
+DISPLAY=:97 XDG_DATA_HOME="$work/appdata" XDG_CACHE_HOME="$work/cache" SDL_AUDIODRIVER=dummy \
     "$build/src/pelterra" "$config" --attract --frame-log 2>"$work/log.txt" &
 game=$!
 
