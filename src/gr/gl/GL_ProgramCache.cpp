@@ -1,6 +1,8 @@
 #include "gr/gl/GL_ProgramCache.h"
 
 #include "io/AtomicFile.h"
+#include "io/FileInputStream.h"
+#include "io/IOException.h"
 #include "lang/Debug.h"
 
 #include <atomic>
@@ -41,7 +43,7 @@ void appendWord(std::string& out, uint32_t value)
         out += static_cast<char>((value >> (8 * i)) & 0xff);
 }
 
-bool readWord(const std::vector<char>& in, size_t* at, uint32_t* value)
+bool readWord(const std::string& in, size_t* at, uint32_t* value)
 {
     if (in.size() - *at < 4)
         return false;
@@ -50,20 +52,6 @@ bool readWord(const std::vector<char>& in, size_t* at, uint32_t* value)
         *value |= static_cast<uint32_t>(static_cast<unsigned char>(in[*at + static_cast<size_t>(i)])) << (8 * i);
     *at += 4;
     return true;
-}
-
-bool readWholeFile(const lang::String& path, std::vector<char>* out)
-{
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    char block[16384];
-    size_t n = 0;
-    while ((n = std::fread(block, 1, sizeof block, file)) > 0)
-        out->insert(out->end(), block, block + n);
-    const bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
 }
 
 } // namespace
@@ -87,7 +75,7 @@ int GL_ProgramCache::loaded()
     return g_loaded.load();
 }
 
-std::string GL_ProgramCache::key(const std::string& vertex, const std::string& fragment) const
+std::string GL_ProgramCache::key(const std::string& vertex, const std::string& fragment)
 {
     // A binary is only good for the driver that made it: its names and versions are part of
     // the key, the sources' lengths keep one source's end from passing for the other's start.
@@ -108,14 +96,16 @@ lang::String GL_ProgramCache::entryPath(const std::string& key) const
     return m_directory.endsWith("/") ? m_directory + name : m_directory + "/" + name;
 }
 
-GLuint GL_ProgramCache::load(const std::string& vertex, const std::string& fragment)
+GLuint GL_ProgramCache::load(const std::string& wanted)
 {
-    if (!m_enabled)
-        return 0;
-    const std::string wanted = key(vertex, fragment);
-    std::vector<char> entry;
-    if (!readWholeFile(entryPath(wanted), &entry))
-        return 0;
+    std::string entry;
+    try {
+        io::FileInputStream in(entryPath(wanted));
+        entry.resize(static_cast<size_t>(in.available()));
+        entry.resize(static_cast<size_t>(in.read(&entry[0], static_cast<int>(entry.size()))));
+    } catch (const io::IOException&) {
+        return 0; // not kept yet, or not readable: compiled and kept again
+    }
     // magic, key length, key, binary format, binary length, binary
     const size_t magic = sizeof kMagic - 1;
     size_t at = magic;
@@ -139,10 +129,8 @@ GLuint GL_ProgramCache::load(const std::string& vertex, const std::string& fragm
     return program;
 }
 
-void GL_ProgramCache::store(GLuint program, const std::string& vertex, const std::string& fragment)
+void GL_ProgramCache::store(GLuint program, const std::string& entryKey)
 {
-    if (!m_enabled)
-        return;
     GLint length = 0;
     glGetProgramiv(program, GL_PROGRAM_BINARY_LENGTH, &length);
     if (length <= 0)
@@ -153,7 +141,6 @@ void GL_ProgramCache::store(GLuint program, const std::string& vertex, const std
     glGetProgramBinary(program, length, &written, &format, binary.data());
     if (written <= 0)
         return;
-    const std::string entryKey = key(vertex, fragment);
     std::string entry(kMagic);
     appendWord(entry, static_cast<uint32_t>(entryKey.size()));
     entry += entryKey;

@@ -23,12 +23,16 @@ public:
     /// Keeps entries in directory, made when the first is stored; an empty one keeps none.
     explicit GL_ProgramCache(const lang::String& directory);
 
-    /// A program linked from the binary stored for these sources, or 0 when there is none
-    /// the driver takes.
-    GLuint load(const std::string& vertex, const std::string& fragment);
-    /// Keeps the binary of program, linked from these sources. A failure to write is
-    /// logged: it costs the next start-up a compile, nothing else.
-    void store(GLuint program, const std::string& vertex, const std::string& fragment);
+    /// Whether entries are kept: a directory was given and the driver hands out binaries.
+    bool enabled() const { return m_enabled; }
+    /// The key of a program linked from these sources on this driver.
+    static std::string key(const std::string& vertex, const std::string& fragment);
+    /// A program linked from the binary stored under key, or 0 when there is none the
+    /// driver takes. Only when enabled().
+    GLuint load(const std::string& key);
+    /// Keeps the binary of program under key. A failure to write is logged: it costs the
+    /// next start-up a compile, nothing else. Only when enabled().
+    void store(GLuint program, const std::string& key);
 
     /// Whether the driver hands out program binaries at all.
     static bool supported();
@@ -39,7 +43,6 @@ private:
     lang::String m_directory;
     bool m_enabled;
 
-    std::string key(const std::string& vertex, const std::string& fragment) const;
     lang::String entryPath(const std::string& key) const;
 };
 

@@ -52,8 +52,10 @@ public:
         const Stage vertex = m_vertex, fragment = m_fragment;
         m_vertex = m_fragment = Stage();
         lang::Ptr<GL_Program> program;
-        const bool both = vertex.given && fragment.given;
-        if (GLuint linked = both ? m_cache.load(vertex.source.str(), fragment.source.str()) : 0) {
+        const std::string key = vertex.given && fragment.given && m_cache.enabled()
+                                    ? GL_ProgramCache::key(vertex.source.str(), fragment.source.str())
+                                    : std::string();
+        if (GLuint linked = key.empty() ? 0 : m_cache.load(key)) {
             program = new GL_Program(linked);
         } else {
             // A stage the pass lacks stays 0, and the link says so.
@@ -70,8 +72,8 @@ public:
                 throw;
             }
             program = new GL_Program(v, f); // owns them now
-            if (both)
-                m_cache.store(program->program(), vertex.source.str(), fragment.source.str());
+            if (!key.empty())
+                m_cache.store(program->program(), key);
         }
         GL_Shader::Pass record{pass, state, program};
         record.state.program = program->program();
