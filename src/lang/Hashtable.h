@@ -75,12 +75,8 @@ public:
     template <class Q>
     const V* findAs(const Q& key) const
     {
-        if (m_bucketCount == 0)
-            return nullptr;
-        for (const Slot* slot = &m_buckets[bucketIndex(H::hash(key))]; slot; slot = slot->next)
-            if (slot->used && slot->key == key)
-                return &slot->value;
-        return nullptr;
+        const Slot* slot = lookup(key);
+        return slot ? &slot->value : nullptr;
     }
 
     /// The value of key, or the default value when missing.
@@ -220,7 +216,9 @@ private:
         return static_cast<int>((static_cast<Wide>(fraction) * static_cast<uint32_t>(m_bucketCount)) >> 64);
     }
 
-    Slot* lookup(const K& key) const
+    /// The used slot holding key (a K, or what findAs() takes), or null.
+    template <class Q>
+    Slot* lookup(const Q& key) const
     {
         if (m_bucketCount == 0)
             return nullptr;
